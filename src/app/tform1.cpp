@@ -1,0 +1,65 @@
+#include "app/tform1.h"
+
+#include "app/customer_profiles.h"
+#include "form/conversion.h"
+#include "form/user_interface.h"
+#include "link/detect_parallel_port.h"
+#include "link/os_info.h"
+#include "link/port_driver.h"
+
+namespace ccp::app {
+
+TForm1::TForm1(Services services, int startProfile)
+    : CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
+    setUserInterface(&services_.ui);
+    // 1. Every control at its design value, placed on its page.
+    setDesignValues();
+    layOut();
+    bindHandlers();
+    // 2. The About lines of the start profile.
+    About1Click();
+    // 3. The parallel port and the jig on it.
+    link::DetectParallelPort(Link, services_.port, services_.os, Memo1, Port1, WriteToPager,
+                             ReadFromPager);
+    // 4. The decimal separator of the user's locale.
+    probeDecimalSeparator();
+}
+
+void TForm1::bindHandlers() {
+    LPT11.onClick = [this] { LPT11Click(); };
+    LPT21.onClick = [this] { LPT21Click(); };
+    Exit1.onClick = [this] { Exit1Click(); };
+    About1.onClick = [this] { About1Click(); };
+}
+
+// The frequency field is written and read with the locale's separator; a
+// locale that cannot read "475.1" writes decimals with a comma.
+void TForm1::probeDecimalSeparator() {
+    try {
+        form::strToFloat("475.1", services_.os.decimalSeparator());
+    } catch (const form::ConversionError&) {
+        decimalSeparator_ = ',';
+        channelfreq.setText("471,00000");
+    }
+}
+
+// Neither port choice re-runs detection or moves the menu's check marks.
+void TForm1::LPT11Click() {
+    Link.PortBase = link::kLpt1Base;
+}
+
+void TForm1::LPT21Click() {
+    Link.PortBase = link::kLpt2Base;
+}
+
+void TForm1::Exit1Click() {
+    services_.port.shutdown();
+    ui().closeMainWindow();
+}
+
+void TForm1::About1Click() {
+    for (const std::string& line : aboutLines(CustomerProfile))
+        Memo1.append(line);
+}
+
+} // namespace ccp::app

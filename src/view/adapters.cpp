@@ -1,0 +1,360 @@
+#include "view/adapters.h"
+
+#include "form/controls.h"
+#include "view/text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace ccp::view {
+
+Adapter::Adapter(form::Control& control, QObject* target)
+    : QObject(target), control_(control), target_(target) {
+    target->setObjectName(QString::fromStdString(control.name()));
+    target->installEventFilter(this);
+}
+
+void Adapter::sync() {
+    syncCommon();
+}
+
+void Adapter::syncCommon() {
+    QWidget* w = widget();
+    if (w == nullptr)
+        return;
+    w->setEnabled(control_.enabled());
+    w->setToolTip(toQt(control_.hint()));
+    // A hidden parent keeps its children hidden; isHidden() is the widget's own flag.
+    if (w->isHidden() == control_.visible())
+        w->setVisible(control_.visible());
+}
+
+bool Adapter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == target_ && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool userMovedOn = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                 reason == Qt::MouseFocusReason || reason == Qt::OtherFocusReason;
+        if (userMovedOn && control_.onExit && !leaving_) {
+            leaving_ = true;
+            QTimer::singleShot(0, this, [this] {
+                control_.userLeave();
+                leaving_ = false;
+            });
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+namespace {
+
+class EditAdapter : public Adapter {
+public:
+    EditAdapter(form::Edit& edit, QLineEdit* widget) : Adapter(edit, widget), edit_(edit) {
+        connect(widget, &QLineEdit::textEdited, this, [this](const QString& text) {
+            if (!inserting_)
+                edit_.userEdit(fromQt(text));
+        });
+        sync();
+    }
+
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QLineEdit*>(widget());
+        QSignalBlocker block(w);
+        const QString text = toQt(edit_.text());
+        // A text set from code may be longer than the typing limit and shows whole.
+        const int limit = edit_.maxLength() > 0 ? edit_.maxLength() : 32767;
+        w->setMaxLength(std::max<int>(limit, static_cast<int>(text.size())));
+        if (w->text() != text)
+            w->setText(text);
+        w->setReadOnly(edit_.readOnly());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::KeyPress)
+            return filterKey(static_cast<QKeyEvent*>(event));
+        return Adapter::eventFilter(watched, event);
+    }
+
+private:
+    // Returns true when the key is swallowed.
+    bool filterKey(QKeyEvent* key) {
+        const QString text = key->text();
+        if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false; // navigation keys and shortcuts (paste) bypass the filter
+        const int code = text.at(0).unicode();
+        std::optional<int> result;
+        edit_.form().dispatch([&] { result = edit_.filterKey(code); });
+        if (!result)
+            return true;
+        if (*result == code)
+            return false;
+        auto* w = static_cast<QLineEdit*>(widget());
+        if (w->isReadOnly())
+            return true;
+        inserting_ = true;
+        w->insert(QString(QChar(*result)));
+        inserting_ = false;
+        edit_.userEdit(fromQt(w->text()));
+        return true;
+    }
+
+    form::Edit& edit_;
+    bool inserting_ = false;
+};
+
+class ComboAdapter : public Adapter {
+public:
+    ComboAdapter(form::ComboBox& list, QComboBox* widget) : Adapter(list, widget), list_(list) {
+        connect(widget, &QComboBox::activated, this, [this](int index) { list_.userPick(index); });
+        sync();
+    }
+
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QComboBox*>(widget());
+        QSignalBlocker block(w);
+        QStringList items;
+        for (const std::string& item : list_.items())
+            items << toQt(item);
+        QStringList shown;
+        for (int i = 0; i < w->count(); ++i)
+            shown << w->itemText(i);
+        if (shown != items) {
+            w->clear();
+            w->addItems(items);
+        }
+        w->setCurrentIndex(list_.index());
+    }
+
+private:
+    form::ComboBox& list_;
+};
+
+class CheckAdapter : public Adapter {
+public:
+    CheckAdapter(form::CheckBox& box, QCheckBox* widget) : Adapter(box, widget), box_(box) {
+        connect(widget, &QCheckBox::clicked, this, [this] {
+            box_.userClick();
+            sync(); // the click rule may have refused the new state
+        });
+        sync();
+    }
+
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QCheckBox*>(widget());
+        QSignalBlocker block(w);
+        w->setText(toQt(box_.caption()));
+        w->setChecked(box_.checked());
+    }
+
+private:
+    form::CheckBox& box_;
+};
+
+class LabelAdapter : public Adapter {
+public:
+    LabelAdapter(form::Control& label, QLabel* widget) : Adapter(label, widget) { sync(); }
+    void sync() override {
+        syncCommon();
+        static_cast<QLabel*>(widget())->setText(toQt(control().caption()));
+    }
+};
+
+class GroupAdapter : public Adapter {
+public:
+    GroupAdapter(form::Control& group, QGroupBox* widget) : Adapter(group, widget) { sync(); }
+    void sync() override {
+        syncCommon();
+        static_cast<QGroupBox*>(widget())->setTitle(toQt(control().caption()));
+    }
+};
+
+class ListBoxAdapter : public Adapter {
+public:
+    ListBoxAdapter(form::ListBox& list, QListWidget* widget) : Adapter(list, widget), list_(list) {
+        connect(widget, &QListWidget::currentRowChanged, this,
+                [this](int row) { list_.userPick(row); });
+        sync();
+    }
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QListWidget*>(widget());
+        QSignalBlocker block(w);
+        w->clear();
+        for (const std::string& item : list_.items())
+            w->addItem(toQt(item));
+        w->setCurrentRow(list_.index());
+    }
+
+private:
+    form::ListBox& list_;
+};
+
+class LogAdapter : public Adapter {
+public:
+    LogAdapter(form::LogPane& log, QPlainTextEdit* widget) : Adapter(log, widget), log_(log) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Text, Qt::red);
+        widget->setPalette(palette);
+        widget->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        widget->setLineWrapMode(QPlainTextEdit::NoWrap);
+        connect(widget, &QPlainTextEdit::textChanged, this, [this] {
+            if (!syncing_)
+                log_.userEdit(fromQt(static_cast<QPlainTextEdit*>(this->widget())->toPlainText()));
+        });
+        sync();
+    }
+
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QPlainTextEdit*>(widget());
+        syncing_ = true;
+        const auto& lines = log_.lines();
+        if (lines.size() >= shown_ && lines.size() - shown_ <= 64) {
+            for (std::size_t i = shown_; i < lines.size(); ++i)
+                w->appendPlainText(toQt(lines[i]));
+        } else {
+            QStringList all;
+            for (const std::string& line : lines)
+                all << toQt(line);
+            w->setPlainText(all.join('\n'));
+        }
+        shown_ = lines.size();
+        syncing_ = false;
+        // The newest line stays in view.
+        w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
+    }
+
+private:
+    form::LogPane& log_;
+    std::size_t shown_ = 0;
+    bool syncing_ = false;
+};
+
+class ProgressAdapter : public Adapter {
+public:
+    ProgressAdapter(form::ProgressBar& bar, QProgressBar* widget)
+        : Adapter(bar, widget), bar_(bar) {
+        sync();
+    }
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QProgressBar*>(widget());
+        w->setRange(bar_.min(), bar_.max());
+        w->setValue(bar_.position());
+    }
+
+private:
+    form::ProgressBar& bar_;
+};
+
+class TabSheetAdapter : public Adapter {
+public:
+    TabSheetAdapter(form::Control& page, QWidget* widget, QTabWidget* tabs)
+        : Adapter(page, widget), tabs_(tabs) {
+        tabs->addTab(widget, toQt(page.caption()).replace("&&", "&"));
+    }
+    void sync() override {
+        tabs_->setTabText(tabs_->indexOf(widget()), toQt(control().caption()));
+        tabs_->setTabEnabled(tabs_->indexOf(widget()), control().enabled());
+    }
+
+private:
+    QTabWidget* tabs_;
+};
+
+class PagesAdapter : public Adapter {
+public:
+    PagesAdapter(form::PageControl& pages, QTabWidget* widget)
+        : Adapter(pages, widget), pages_(pages) {
+        widget->setTabPosition(QTabWidget::West);
+        widget->setUsesScrollButtons(false);
+        connect(widget, &QTabWidget::currentChanged, this, [this](int index) {
+            if (index >= 0 && index < static_cast<int>(pages_.pages().size()))
+                pages_.setActivePage(pages_.pages()[index]);
+        });
+    }
+    void sync() override {
+        syncCommon();
+        auto* w = static_cast<QTabWidget*>(widget());
+        QSignalBlocker block(w);
+        const auto& pages = pages_.pages();
+        for (std::size_t i = 0; i < pages.size(); ++i)
+            if (pages[i] == pages_.activePage())
+                w->setCurrentIndex(static_cast<int>(i));
+    }
+
+private:
+    form::PageControl& pages_;
+};
+
+void placeWidget(QWidget* w, const form::Control& control) {
+    const form::Bounds& b = control.bounds();
+    w->setGeometry(b.left, b.top, b.width, b.height);
+}
+
+} // namespace
+
+Adapter* createAdapter(form::Control& control, QWidget* parent) {
+    using form::ControlKind;
+    Adapter* adapter = nullptr;
+    switch (control.kind()) {
+    case ControlKind::Edit:
+        adapter = new EditAdapter(static_cast<form::Edit&>(control), new QLineEdit(parent));
+        break;
+    case ControlKind::ComboBox:
+        adapter = new ComboAdapter(static_cast<form::ComboBox&>(control), new QComboBox(parent));
+        break;
+    case ControlKind::CheckBox:
+        adapter = new CheckAdapter(static_cast<form::CheckBox&>(control), new QCheckBox(parent));
+        break;
+    case ControlKind::Label:
+        adapter = new LabelAdapter(control, new QLabel(parent));
+        break;
+    case ControlKind::GroupBox:
+        adapter = new GroupAdapter(control, new QGroupBox(parent));
+        break;
+    case ControlKind::ListBox:
+        adapter = new ListBoxAdapter(static_cast<form::ListBox&>(control), new QListWidget(parent));
+        break;
+    case ControlKind::LogPane:
+        adapter = new LogAdapter(static_cast<form::LogPane&>(control), new QPlainTextEdit(parent));
+        break;
+    case ControlKind::ProgressBar:
+        adapter =
+            new ProgressAdapter(static_cast<form::ProgressBar&>(control), new QProgressBar(parent));
+        break;
+    case ControlKind::PageControl:
+        adapter =
+            new PagesAdapter(static_cast<form::PageControl&>(control), new QTabWidget(parent));
+        break;
+    case ControlKind::TabSheet: {
+        auto* tabs = qobject_cast<QTabWidget*>(parent);
+        adapter = new TabSheetAdapter(control, new QWidget(), tabs);
+        return adapter; // the tab widget lays its pages out
+    }
+    case ControlKind::Window:
+    case ControlKind::MenuItem:
+        return nullptr; // built by the main window
+    }
+    if (adapter != nullptr && adapter->widget() != nullptr)
+        placeWidget(adapter->widget(), control);
+    return adapter;
+}
+
+} // namespace ccp::view

@@ -1,0 +1,36 @@
+// Program start: the application object, the main window with its start-up
+// sequence, the hidden progress dialog, then the message loop until the main
+// window closes.
+#include "app/tform1.h"
+#include "link/clock.h"
+#include "link/os_info.h"
+#include "link/ppdev_port_driver.h"
+#include "view/application.h"
+#include "view/main_window.h"
+#include "view/qt_user_interface.h"
+
+#include <exception>
+
+#ifndef CCP_CUSTOMER_PROFILE
+#define CCP_CUSTOMER_PROFILE 1
+#endif
+
+int main(int argc, char** argv) {
+    ccp::view::Application application(argc, argv);
+    try {
+        ccp::view::QtUserInterface ui;
+        ccp::link::PpdevPortDriver port;
+        ccp::link::SteadyClock clock;
+        ccp::link::LinuxOsInfo os;
+        ccp::app::TForm1 form({ui, port, clock, os}, CCP_CUSTOMER_PROFILE);
+        ccp::view::MainWindow window(form);
+        ui.attach(&window);
+        window.show();
+        return application.exec();
+    } catch (const std::exception& error) {
+        ccp::view::showUnhandledError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ccp::view::showUnhandledError(QString());
+    }
+    return 1;
+}

@@ -1,0 +1,47 @@
+// The Qt main window built from the form: one widget (or menu action) per
+// control, named after it, placed where the control's bounds say; the
+// progress dialog; and the observer that carries model changes to widgets.
+#pragma once
+
+#include "app/tform1.h"
+#include "form/control.h"
+
+#include <QDialog>
+#include <QMainWindow>
+#include <unordered_map>
+
+class QAction;
+class QMenu;
+
+namespace ccp::view {
+
+class Adapter;
+
+class MainWindow : public QMainWindow, private form::ControlObserver {
+public:
+    explicit MainWindow(app::TForm1& form);
+    ~MainWindow() override;
+
+    app::TForm1& form() const { return form_; }
+    // The widget or action of a control, or nullptr.
+    QObject* objectFor(const form::Control& control) const;
+    QWidget* widgetFor(const form::Control& control) const;
+    QDialog* progressDialog() const { return progress_; }
+
+private:
+    void controlChanged(form::Control& control) override;
+    QWidget* ensureWidget(form::Control& control);
+    void buildMenu();
+    QAction* buildAction(app::MenuItem& item, QMenu* menu);
+    void syncMenuItem(app::MenuItem& item);
+    void syncWindow(form::Control& window);
+
+    app::TForm1& form_;
+    QWidget* client_ = nullptr;
+    QDialog* progress_ = nullptr;
+    std::unordered_map<const form::Control*, Adapter*> adapters_;
+    std::unordered_map<const form::Control*, QAction*> actions_;
+    std::unordered_map<const form::Control*, QMenu*> menus_;
+};
+
+} // namespace ccp::view

@@ -1,0 +1,96 @@
+#include "view/qt_user_interface.h"
+
+#include "view/main_window.h"
+#include "view/text.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+namespace ccp::view {
+
+QString qtFileFilter(const std::string& filter) {
+    const QStringList parts = toQt(filter).split('|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            p = p.trimmed();
+        filters << parts[i].trimmed() + " (" + patterns.join(' ') + ")";
+    }
+    return filters.join(";;");
+}
+
+void QtUserInterface::beep() {
+    QApplication::beep();
+}
+
+void QtUserInterface::focus(form::Control& control) {
+    if (window_ == nullptr)
+        return;
+    QWidget* widget = window_->widgetFor(control);
+    if (widget == nullptr)
+        return;
+    QPointer<QWidget> target(widget);
+    // After the current event: the focus change that triggered the rule is over.
+    QTimer::singleShot(0, widget, [target] {
+        if (target != nullptr && target->isEnabled() && target->isVisible())
+            target->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+void QtUserInterface::showMessage(const std::string& text) {
+    QMessageBox::information(window_, QApplication::applicationName(), toQt(text));
+}
+
+bool QtUserInterface::askYesNo(const std::string& caption, const std::string& text) {
+    return QMessageBox::question(window_, toQt(caption), toQt(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtUserInterface::showError(const std::string& text) {
+    QMessageBox::critical(window_, QApplication::applicationName(), toQt(text));
+}
+
+std::optional<std::string> QtUserInterface::chooseFile(bool save, const std::string& filter,
+                                                       const std::string& defaultExt) {
+    if (chooser_)
+        return chooser_(save, filter, defaultExt);
+    QFileDialog dialog(window_);
+    dialog.setNameFilter(qtFileFilter(filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!defaultExt.empty())
+        dialog.setDefaultSuffix(toQt(defaultExt));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    // File names go to the C++ file streams in the system's encoding.
+    return dialog.selectedFiles().first().toLocal8Bit().toStdString();
+}
+
+std::optional<std::string> QtUserInterface::openFile(const std::string& filter) {
+    return chooseFile(false, filter, {});
+}
+
+std::optional<std::string> QtUserInterface::saveFile(const std::string& filter,
+                                                     const std::string& defaultExt) {
+    return chooseFile(true, filter, defaultExt);
+}
+
+void QtUserInterface::repaintProgress() {
+    if (window_ == nullptr)
+        return;
+    if (QDialog* dialog = window_->progressDialog(); dialog->isVisible())
+        dialog->repaint();
+    // Paint what is pending without taking user input.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUserInterface::closeMainWindow() {
+    if (window_ != nullptr)
+        window_->close();
+}
+
+} // namespace ccp::view

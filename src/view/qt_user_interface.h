@@ -1,0 +1,47 @@
+// The user interface of the real window: Qt message boxes, the default beep,
+// focus requests carried out after the current event, the standard file
+// dialogs (replaceable for tests), and progress repaints while an operation
+// holds the thread.
+#pragma once
+
+#include "form/user_interface.h"
+
+#include <QPointer>
+#include <functional>
+
+namespace ccp::view {
+
+class MainWindow;
+
+class QtUserInterface : public form::UserInterface {
+public:
+    using FileChooser = std::function<std::optional<std::string>(
+        bool save, const std::string& filter, const std::string& defaultExt)>;
+
+    // Boxes shown before the window exists have no parent.
+    void attach(MainWindow* window) { window_ = window; }
+    void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
+
+    void beep() override;
+    void focus(form::Control& control) override;
+    void showMessage(const std::string& text) override;
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    void showError(const std::string& text) override;
+    std::optional<std::string> openFile(const std::string& filter) override;
+    std::optional<std::string> saveFile(const std::string& filter,
+                                        const std::string& defaultExt) override;
+    void repaintProgress() override;
+    void closeMainWindow() override;
+
+private:
+    std::optional<std::string> chooseFile(bool save, const std::string& filter,
+                                          const std::string& defaultExt);
+    QPointer<MainWindow> window_;
+    FileChooser chooser_;
+};
+
+// "*.bin, *.eep|*.eep; *.bin" -> "*.bin, *.eep (*.eep *.bin)": description and
+// pattern pairs separated by bars, patterns separated by semicolons.
+QString qtFileFilter(const std::string& filter);
+
+} // namespace ccp::view

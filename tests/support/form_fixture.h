@@ -1,0 +1,37 @@
+// A main window model on a virtual machine: recording user interface,
+// simulated parallel port with the jig present, virtual clock, and an OS
+// whose policy and decimal separator tests choose before the window starts.
+#pragma once
+
+#include "app/tform1.h"
+#include "link/os_info.h"
+#include "sim/simulated_parallel_port.h"
+#include "sim/virtual_clock.h"
+#include "support/recording_ui.h"
+
+#include <memory>
+
+namespace ccp::testing {
+
+class FakeOsInfo : public link::OsInfo {
+public:
+    link::ParallelPortPolicy parallelPortPolicy() const override { return policy; }
+    char decimalSeparator() const override { return separator; }
+    link::ParallelPortPolicy policy = link::ParallelPortPolicy::Available;
+    char separator = '.';
+};
+
+struct FormRig {
+    RecordingUi ui;
+    sim::VirtualClock clock;
+    sim::SimulatedParallelPort port{clock};
+    FakeOsInfo os;
+    std::unique_ptr<app::TForm1> form;
+
+    app::TForm1& start(int profile = app::kStartProfile) {
+        form = std::make_unique<app::TForm1>(app::Services{ui, port, clock, os}, profile);
+        return *form;
+    }
+};
+
+} // namespace ccp::testing
