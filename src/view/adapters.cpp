@@ -267,6 +267,7 @@ class TabSheetAdapter : public Adapter {
 public:
     TabSheetAdapter(form::Control& page, QWidget* widget, QTabWidget* tabs)
         : Adapter(page, widget), tabs_(tabs) {
+        QSignalBlocker block(tabs); // adding the first tab makes it current
         tabs->addTab(widget, toQt(page.caption()).replace("&&", "&"));
     }
     void sync() override {

@@ -1,0 +1,41 @@
+// The seam to the parallel port: byte access to the three registers of a
+// standard port (data, status, control) at a 16-bit I/O address. An
+// implementation that cannot reach a port reads kUnreachablePortValue from it
+// and drops what is written to it; errors never escape as exceptions.
+#pragma once
+
+#include <cstdint>
+
+namespace ccp::link {
+
+// Register offsets from a port's base address.
+enum class PortRegister : std::uint8_t {
+    Data = 0,    // written by the PC; reads back the latched byte
+    Status = 1,  // read only
+    Control = 2, // read-modify-write
+};
+
+inline constexpr std::uint16_t kPortRegisterCount = 3;
+
+// What a port that is not there reads: nothing drives the lines, so every
+// bit floats high. On the jig this reads as "data in released", which the
+// buses take as a missing acknowledge, so no transfer succeeds on it.
+inline constexpr std::uint8_t kUnreachablePortValue = 0xFF;
+
+constexpr std::uint16_t registerAddress(std::uint16_t base, PortRegister reg) {
+    return static_cast<std::uint16_t>(base + static_cast<std::uint16_t>(reg));
+}
+
+class PortDriver {
+public:
+    virtual ~PortDriver() = default;
+
+    // True when direct access to the port is available.
+    virtual bool initialise() = 0;
+    virtual std::uint8_t read(std::uint16_t port) = 0;
+    virtual void write(std::uint16_t port, std::uint8_t value) = 0;
+    // Releases the port; safe without a prior initialise and when repeated.
+    virtual void shutdown() = 0;
+};
+
+} // namespace ccp::link

@@ -1,0 +1,93 @@
+#include "link/ppdev_port_driver.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace ccp::link {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own that stands in for /dev; nodes are <folder>/parportN.
+class NodeFolder {
+public:
+    NodeFolder() {
+        std::string pattern = (fs::temp_directory_path() / "ccp_ppdev_XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~NodeFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    bool ok() const { return !path_.empty(); }
+    std::string prefix() const { return (path_ / "parport").string(); }
+    fs::path node(int n) const { return path_ / ("parport" + std::to_string(n)); }
+
+private:
+    fs::path path_;
+};
+
+struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    int error;
+};
+
+const Case kCases[] = {
+    {"missing node", [](const fs::path&) {}, ENOENT},
+    {"regular file", [](const fs::path& p) { std::ofstream(p) << "not a port"; }, ENOTTY},
+    {"folder", [](const fs::path& p) { fs::create_directory(p); }, EISDIR},
+    {"character device that is not ppdev",
+     [](const fs::path& p) { fs::create_symlink("/dev/null", p); }, ENOTTY},
+};
+
+TEST(PpdevPortDriver, InitialiseFailsCleanlyWithoutAPortNode) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        NodeFolder folder;
+        ASSERT_TRUE(folder.ok());
+        c.make(folder.node(0));
+        PpdevPortDriver driver(folder.prefix());
+
+        EXPECT_FALSE(driver.initialise());
+        EXPECT_EQ(driver.lastError(), c.error);
+        EXPECT_FALSE(driver.isClaimed(0));
+        for (std::uint16_t reg = 0; reg < kPortRegisterCount; ++reg) {
+            driver.write(kLpt1Base + reg, 0x00);
+            EXPECT_EQ(driver.read(kLpt1Base + reg), kUnreachablePortValue);
+        }
+        driver.shutdown();
+        driver.shutdown();
+        EXPECT_FALSE(driver.initialise()) << "a second detection fails the same way";
+    }
+}
+
+TEST(PpdevPortDriver, NoNodeIsOpenedBeforeInitialise) {
+    NodeFolder folder;
+    ASSERT_TRUE(folder.ok());
+    fs::create_symlink("/dev/null", folder.node(1));
+    PpdevPortDriver driver(folder.prefix());
+
+    EXPECT_EQ(driver.read(kLpt2Base + 1), kUnreachablePortValue);
+    driver.write(kLpt2Base, 0xFF);
+    EXPECT_EQ(driver.lastError(), 0) << "an open was tried";
+    EXPECT_FALSE(driver.isClaimed(1));
+}
+
+TEST(PpdevPortDriver, ShutdownWithoutInitialiseIsSafe) {
+    PpdevPortDriver driver("/nonexistent/parport");
+    driver.shutdown();
+    driver.shutdown();
+    EXPECT_EQ(driver.lastError(), 0);
+    EXPECT_EQ(driver.nodePath(1), "/nonexistent/parport1");
+}
+
+} // namespace
+} // namespace ccp::link

@@ -1,0 +1,189 @@
+#include "form/conversion.h"
+#include "support/form_fixture.h"
+#include "view/main_window.h"
+#include "view/qt_user_interface.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace ccp::view {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : form(rig.start()), window(form) {
+        window.show();
+        window.activateWindow();
+        [[maybe_unused]] bool active = QTest::qWaitForWindowActive(&window);
+    }
+    template <class W> W* widget(const char* name) { return window.findChild<W*>(name); }
+
+    testing::FormRig rig;
+    app::TForm1& form;
+    MainWindow window;
+};
+
+TEST_F(MainWindowTest, EveryControlHasAnObjectOfItsNameAndEveryNamedWidgetAControl) {
+    for (form::Control* control : form.controls()) {
+        QObject* object = window.objectFor(*control);
+        ASSERT_NE(object, nullptr) << control->name();
+        EXPECT_EQ(object->objectName().toStdString(), control->name());
+    }
+    std::set<std::string> named;
+    for (QObject* object : window.findChildren<QObject*>()) {
+        const std::string name = object->objectName().toStdString();
+        if (name.empty() || name.rfind("qt_", 0) == 0)
+            continue;
+        if (!object->isWidgetType() && qobject_cast<QAction*>(object) == nullptr)
+            continue;
+        if (qobject_cast<QTabBar*>(object->parent()) != nullptr)
+            continue; // the tab bar's own scroll buttons
+        EXPECT_NE(form.find(name), nullptr)
+            << "widget without a control: " << name << " " << object->metaObject()->className();
+        named.insert(name);
+    }
+    EXPECT_GE(named.size(), form.controls().size() - 1); // all but the main window itself
+}
+
+TEST_F(MainWindowTest, WindowShapeTabsAndMenuBar) {
+    EXPECT_EQ(window.windowTitle(), "A31E Capcode Programmer");
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    auto* tabs = widget<QTabWidget>("PageControl1");
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->tabPosition(), QTabWidget::West);
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "Settings");
+    QStringList bar;
+    for (QAction* action : window.menuBar()->actions())
+        bar << action->text();
+    EXPECT_EQ(bar, (QStringList{"&File", "&Port", "&Write_To_Pager", "&Read_From_Pager",
+                                "OLD_Hardware (5003+T6K04)", "&Help"}));
+    auto* lpt1 = window.findChild<QAction*>("LPT11");
+    ASSERT_NE(lpt1, nullptr);
+    EXPECT_TRUE(lpt1->isChecked());
+    EXPECT_FALSE(window.findChild<QAction*>("Repair1")->isVisible());
+}
+
+TEST_F(MainWindowTest, ModelChangesReachTheirWidgets) {
+    form.serial.setText("ABCD1234");
+    form.hellomsg1.setVisible(false);
+    form.bs1.setEnabled(false);
+    form.alerttime.insertItem(4, "64 sec");
+    form.alerttime.setIndex(4);
+    form.qsound.setChecked(true);
+    form.L_serial.setCaption("Serial");
+    form.contrast.setHint("new hint");
+    form.N5003T6K041.setCaption("A37");
+    form.Form1.setCaption("A31/A35/A36/A37 Capcode Programmer-Customer version");
+    form.firmwareversion.setText("123"); // longer than the field's limit of 2
+
+    EXPECT_EQ(widget<QLineEdit>("serial")->text(), "ABCD1234");
+    EXPECT_TRUE(widget<QLineEdit>("hellomsg1")->isHidden());
+    EXPECT_FALSE(widget<QLineEdit>("bs1")->isEnabled());
+    auto* alert = widget<QComboBox>("alerttime");
+    EXPECT_EQ(alert->count(), 5);
+    EXPECT_EQ(alert->currentText(), "64 sec");
+    EXPECT_TRUE(widget<QCheckBox>("qsound")->isChecked());
+    EXPECT_EQ(widget<QLabel>("L_serial")->text(), "Serial");
+    EXPECT_EQ(widget<QLineEdit>("contrast")->toolTip(), "new hint");
+    EXPECT_EQ(window.findChild<QAction*>("N5003T6K041")->text(), "A37");
+    EXPECT_EQ(window.windowTitle(), "A31/A35/A36/A37 Capcode Programmer-Customer version");
+    EXPECT_EQ(widget<QLineEdit>("firmwareversion")->text(), "123") << "shown whole";
+}
+
+TEST_F(MainWindowTest, TypingGoesThroughTheKeyFilterAndTheChangeRule) {
+    std::vector<std::string> changes;
+    form.tonepatternA.onKeyPress = [](form::Edit&, int code) -> std::optional<int> {
+        if (code >= 'a' && code <= 'f')
+            return code - 'a' + 'A';
+        if (code == 'G')
+            return std::nullopt;
+        return code;
+    };
+    form.tonepatternA.onChange = [&] { changes.push_back(form.tonepatternA.text()); };
+    auto* edit = widget<QLineEdit>("tonepatternA");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, "aGb1");
+    EXPECT_EQ(form.tonepatternA.text(), "AB1");
+    EXPECT_EQ(edit->text(), "AB1");
+    EXPECT_EQ(changes, (std::vector<std::string>{"", "A", "AB", "AB1"}));
+}
+
+TEST_F(MainWindowTest, LeavingAFieldByTabRunsItsExitRule) {
+    int exits = 0;
+    form.address[0].onExit = [&] { ++exits; };
+    auto* edit = widget<QLineEdit>("address1");
+    window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    edit->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(exits, 1);
+}
+
+TEST_F(MainWindowTest, PicksAndClicksReachTheRules) {
+    int changes = 0, clicks = 0;
+    form.repeatcallcheck.onChange = [&] { ++changes; };
+    form.qsound.onClick = [&] { ++clicks; };
+    auto* list = widget<QComboBox>("repeatcallcheck");
+    list->setCurrentIndex(2); // from code: nothing reaches the model
+    EXPECT_EQ(form.repeatcallcheck.index(), 0);
+    emit list->activated(2); // as a user's pick
+    EXPECT_EQ(form.repeatcallcheck.index(), 2);
+    EXPECT_EQ(changes, 1);
+    QTest::mouseClick(widget<QCheckBox>("qsound"), Qt::LeftButton);
+    EXPECT_TRUE(form.qsound.checked());
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(MainWindowTest, MenuActionsRunTheirHandlersAndTheLogShowsNewLines) {
+    auto* log = widget<QPlainTextEdit>("Memo1");
+    EXPECT_EQ(log->toPlainText(), "Halvo A31/A35/A36/A37 CCP V7.25\nParallel ports ready.");
+    window.findChild<QAction*>("About1")->trigger();
+    EXPECT_EQ(log->toPlainText().split('\n').size(), 3);
+    EXPECT_EQ(log->toPlainText().split('\n').last(), "Halvo A31/A35/A36/A37 CCP V7.25");
+    window.findChild<QAction*>("LPT21")->trigger();
+    EXPECT_EQ(form.Link.PortBase, 0x278);
+}
+
+TEST_F(MainWindowTest, ConversionErrorInAUserEventReachesTheErrorBoxOnce) {
+    form.contrast.onChange = [&] { form::strToInt(form.contrast.text()); };
+    auto* edit = widget<QLineEdit>("contrast");
+    edit->setText("1x"); // as if pasted: the change arrives as the user's edit
+    emit edit->textEdited("1x");
+    EXPECT_EQ(rig.ui.errors, std::vector<std::string>{"'1x' is not a valid integer value"});
+    EXPECT_EQ(form.contrast.text(), "1x");
+}
+
+TEST_F(MainWindowTest, ProgressDialogFollowsTheModel) {
+    form.State_Form.begin("Reading data from pager, please wait...", 512);
+    form.State_Form.stepBy(32);
+    QDialog* dialog = window.progressDialog();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), "Reading data from pager, please wait...");
+    EXPECT_EQ(dialog->findChild<QProgressBar*>("ProgressBar1")->value(), 32);
+    form.State_Form.close();
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST(QtFileFilter, TurnsBarSeparatedPairsIntoQtFilters) {
+    EXPECT_EQ(qtFileFilter("*.bin, *.eep|*.eep; *.bin"), "*.bin, *.eep (*.eep *.bin)");
+    EXPECT_EQ(qtFileFilter("*.bin|*.bin|*.eep|*.eep"), "*.bin (*.bin);;*.eep (*.eep)");
+}
+
+} // namespace
+} // namespace ccp::view
