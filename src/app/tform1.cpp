@@ -10,7 +10,8 @@
 namespace ccp::app {
 
 TForm1::TForm1(Services services, int startProfile)
-    : CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
+    : PagerSettings(static_cast<form::Form&>(*this)),
+      CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
     setUserInterface(&services_.ui);
     // 1. Every control at its design value, placed on its page.
     setDesignValues();

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-namespace ccp::app {
+namespace ccp::form {
 
 template <class T, std::size_t N, class Make, std::size_t... I>
 std::array<T, N> makeFamily(Make&& make, std::index_sequence<I...>) {
@@ -33,4 +33,4 @@ inline std::string hexNumbered(const std::string& prefix, std::size_t i,
     return prefix + "0123456789ABCDEF"[i & 15] + suffix;
 }
 
-} // namespace ccp::app
+} // namespace ccp::form
