@@ -22,6 +22,11 @@ void edit(Edit& field, int maxLength, std::string text) {
     field.setText(std::move(text));
 }
 
+// "[1]": the captions of the entry and folder boxes.
+std::string bracketed(std::size_t n) {
+    return std::string("[").append(std::to_string(n)).append("]");
+}
+
 Items numbers(int first, int last) {
     Items items;
     for (int i = first; i <= last; ++i)
@@ -41,7 +46,7 @@ PagerSettings::PagerSettings(form::Form& owner) : owner_(owner) {
                                                "Select Private will disable message folder 5-8"};
     for (std::size_t i = 0; i < 8; ++i) {
         const bool isPublic = i >= 1 && i <= 3;
-        addrEn[i].setCaption("[" + std::to_string(i + 1) + "]");
+        addrEn[i].setCaption(bracketed(i + 1));
         addrEn[i].setChecked(true);
         edit(address[i], 7, std::to_string(2004000 + 8 * i));
         edit(frame[i], 1, "0");
@@ -67,9 +72,9 @@ PagerSettings::PagerSettings(form::Form& owner) : owner_(owner) {
 
     // Folders.
     for (std::size_t i = 0; i < 16; ++i) {
-        pubboxact[i].setCaption("[" + std::to_string(i + 1) + "]");
+        pubboxact[i].setCaption(bracketed(i + 1));
         pubboxact[i].setChecked(true);
-        edit(pubbox[i], 9, (i < 10 ? "FOLDER 0" : "FOLDER ") + std::to_string(i));
+        edit(pubbox[i], 9, std::string(i < 10 ? "FOLDER 0" : "FOLDER ").append(std::to_string(i)));
         edit(pubboxlength[i], 2, "1");
     }
 
