@@ -144,7 +144,7 @@ public:
     Label L_del_menu{*this, "L_del_menu", "Del menu"};
     Label L_urgcallmode{*this, "L_urgcallmode", "Urgent call mode"};
     Label Label21{*this, "Label21", "Urgent call type"};
-    Label L_channelfreq{*this, "L_channelfreq", "Channel frequency (MHz)"};
+    Label L_channelfreq{*this, "L_channelfreq", "Channel freq. (MHz)"};
     Label L_channelspace{*this, "L_channelspace", "Channel space"};
     Label L_firmwareversion{*this, "L_firmwareversion", "Firmware version"};
     Label L_customer{*this, "L_customer", "Customer"};

@@ -71,20 +71,19 @@ void TForm1::layOut() {
     // Settings, first column.
     int y = 6;
     auto colA = [&](Label& label, form::Control& control, int width = 110) {
-        row(TabSettings, label, control, 6, y, 106, width);
+        row(TabSettings, label, control, 4, y, 106, width);
         y += 22;
     };
     colA(L_serial, serial, 70);
-    at(L_rangetimeSec, TabSettings, 150, y + 2, 24, 15);
+    at(L_rangetimeSec, TabSettings, 144, y + 2, 24, 15);
     colA(L_rangetime, rangetime, 30);
     colA(L_alerttime, alerttime);
     colA(L_msgdisptime, msgdisptime);
     colA(L_lcdholdtime, lcdholdtime, 30);
-    at(L_lcd_off, TabSettings, 170, y + 2, 24, 15);
-    at(lcd_off_time, TabSettings, 194, y, 56);
-    colA(L_lcd_on, lcd_on_time, 56);
+    colA(L_lcd_on, lcd_on_time, 70);
+    colA(L_lcd_off, lcd_off_time, 70);
     colA(L_back_light, back_light);
-    at(contrast_mask, TabSettings, 148, y, 70);
+    at(contrast_mask, TabSettings, 146, y, 70);
     colA(L_contrast, contrast, 30);
     colA(L_menulanguage, menulanguage);
     colA(L_language, language);
@@ -97,8 +96,8 @@ void TForm1::layOut() {
 
     // Settings, second column.
     y = 6;
-    auto colB = [&](Label& label, form::Control& control, int width = 116) {
-        row(TabSettings, label, control, 256, y, 96, width);
+    auto colB = [&](Label& label, form::Control& control, int width = 118) {
+        row(TabSettings, label, control, 226, y, 116, width);
         y += 22;
     };
     colB(L_password, password, 40);
@@ -106,55 +105,55 @@ void TForm1::layOut() {
     colB(L_repeatcallreject, repeatcallreject);
     colB(L_del_menu, del_menu);
     colB(L_urgcallmode, urgcallmode);
-    at(urgcalladdr, TabSettings, 420, y + 22, 60);
+    at(urgcalladdr, TabSettings, 400, y + 22, 60);
     colB(Label21, urgcalltype);
-    at(urgentcall, TabSettings, 352, y, 116);
+    at(urgentcall, TabSettings, 342, y, 118);
     y += 22;
     colB(L_channelfreq, channelfreq, 72);
     colB(L_channelspace, channelspace);
-    at(subversion, TabSettings, 384, y, 16);
-    at(firmware_epson, TabSettings, 352, y, 64);
+    at(subversion, TabSettings, 374, y, 16);
+    at(firmware_epson, TabSettings, 342, y, 64);
     colB(L_firmwareversion, firmwareversion, 28);
     colB(L_customer, customer_sel);
-    at(chineseheader, TabSettings, 352, y, 16);
-    at(engheader, TabSettings, 372, y, 16);
-    at(clearheader, TabSettings, 392, y, 16);
-    at(L_headers, TabSettings, 256, y + 2, 92, 15);
+    at(chineseheader, TabSettings, 342, y, 16);
+    at(engheader, TabSettings, 362, y, 16);
+    at(clearheader, TabSettings, 382, y, 16);
+    at(L_headers, TabSettings, 226, y + 2, 112, 15);
 
     // Settings, third column: greeting, tones and the option boxes.
-    at(gb_hello, TabSettings, 476, 2, 172, 44);
-    at(hellomsg1, gb_hello, 8, 18, 156);
-    at(gb_tones, TabSettings, 476, 48, 172, 106);
+    at(gb_hello, TabSettings, 466, 2, 184, 44);
+    at(hellomsg1, gb_hello, 8, 18, 168);
+    at(gb_tones, TabSettings, 466, 48, 184, 106);
     Label* toneLabels[] = {&L_tonepatternA,    &L_tonepatternB,   &L_tonepatternC,
                            &L_tonepatternD,    &L_tonepatternPon, &L_tonepatternLcell,
                            &L_tonepatternUcall};
     Edit* tones[] = {&tonepatternA,   &tonepatternB,     &tonepatternC,    &tonepatternD,
                      &tonepatternPon, &tonepatternLcell, &tonepatternUcall};
     for (int k = 0; k < 7; ++k) {
-        const int x = k < 4 ? 8 : 70;
+        const int x = k < 4 ? 8 : 72;
         const int ty = 18 + 21 * (k < 4 ? k : k - 4);
         if (k < 4)
-            row(gb_tones, *toneLabels[k], *tones[k], x, ty, 16, 40);
+            row(gb_tones, *toneLabels[k], *tones[k], x, ty, 16, 38);
         else
-            row(gb_tones, *toneLabels[k], *tones[k], x, ty, 58, 40);
+            row(gb_tones, *toneLabels[k], *tones[k], x, ty, 66, 38);
     }
     y = 158;
     for (CheckBox* box : {&outrangespecial, &lowbatteryspecial, &unread_alert, &handprogram,
                           &vibrateWithFlash, &useLargeFont, &ota, &qsound, &autobacklight,
                           &delall_w_unread, &beepWithFlash, &showFontMenu, &showPowerOffMenu}) {
-        at(*box, TabSettings, 476, y, 176, 18);
+        at(*box, TabSettings, 466, y, 184, 18);
         y += 19;
     }
 
     // Hardware: decoder settings, PCD5003 ones on the left, SM8212 ones on
     // the right.
-    at(hw_decoder, TabHardware, 4, 2, 336, 244);
+    at(hw_decoder, TabHardware, 4, 2, 362, 244);
     y = 18;
     auto decoderLeft = [&](Label* label, form::Control& control) {
         if (label != nullptr)
-            row(hw_decoder, *label, control, 8, y, 62, 90);
+            row(hw_decoder, *label, control, 8, y, 80, 90);
         else
-            at(control, hw_decoder, 70, y, 90);
+            at(control, hw_decoder, 88, y, 90);
         y += 24;
     };
     decoderLeft(nullptr, decoder);
@@ -168,7 +167,7 @@ void TForm1::layOut() {
     decoderLeft(&L_data_check, data_check);
     y = 18;
     auto decoderRight = [&](Label& label, form::Control& control, int width) {
-        row(hw_decoder, label, control, 168, y, 76, width);
+        row(hw_decoder, label, control, 186, y, 90, width);
         y += 24;
     };
     decoderRight(L_bs1, bs1, 28);
@@ -177,19 +176,19 @@ void TForm1::layOut() {
     decoderRight(L_fstrength, filter_strength, 80);
     decoderRight(L_err_rate, error_rate, 80);
     for (CheckBox* box : {&bs2_option, &end_of_msg, &filter_enable}) {
-        at(*box, hw_decoder, 168, y, 150, 18);
+        at(*box, hw_decoder, 186, y, 150, 18);
         y += 24;
     }
 
-    at(hw_pll, TabHardware, 346, 2, 150, 48);
-    at(pll, hw_pll, 8, 18, 134);
+    at(hw_pll, TabHardware, 372, 2, 160, 48);
+    at(pll, hw_pll, 8, 18, 144);
 
-    at(hw_misc, TabHardware, 346, 54, 150, 96);
-    row(hw_misc, L_mcu_clk, mcu_clk, 8, 18, 64, 70);
-    at(st6bsupport, hw_misc, 8, 44, 134, 18);
-    row(hw_misc, L_line_8or4, line_8or4, 8, 68, 64, 70);
+    at(hw_misc, TabHardware, 372, 54, 160, 96);
+    row(hw_misc, L_mcu_clk, mcu_clk, 8, 18, 78, 70);
+    at(st6bsupport, hw_misc, 8, 44, 144, 18);
+    row(hw_misc, L_line_8or4, line_8or4, 8, 68, 78, 70);
 
-    at(hw_lcddrv, TabHardware, 4, 250, 336, 150);
+    at(hw_lcddrv, TabHardware, 4, 250, 362, 150);
     y = 18;
     auto lcdRow = [&](Label& label, form::Control& control) {
         row(hw_lcddrv, label, control, 8, y, 70, 100);
@@ -201,7 +200,7 @@ void TForm1::layOut() {
     lcdRow(L_lcd_tc, lcd_tc);
     lcdRow(L_lcd_bias, lcd_bias);
 
-    at(rssi_voltage, TabHardware, 346, 250, 150, 124);
+    at(rssi_voltage, TabHardware, 372, 250, 160, 124);
     for (std::size_t k = 0; k < 4; ++k) {
         const std::size_t i = 3 - k; // "Higher" on top
         row(rssi_voltage, L_rssi_level[i], rssi_level[i], 8, 18 + 25 * static_cast<int>(k), 60, 40);
