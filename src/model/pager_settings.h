@@ -25,6 +25,9 @@ public:
     PagerSettings(const PagerSettings&) = delete;
     PagerSettings& operator=(const PagerSettings&) = delete;
 
+    // The form that owns the controls: its dispatcher and user interface.
+    form::Form& owner() const { return owner_; }
+
 private:
     form::Form& owner_;
 
