@@ -24,6 +24,14 @@ TForm1::TForm1(Services services, int startProfile)
                              ReadFromPager);
     // 4. The decimal separator of the user's locale.
     probeDecimalSeparator();
+    // 5. The start profile, with one full cycle of platform steps.
+    customer_sel.setIndex(CustomerProfile);
+    customer_selChange();
+    // 6, 7. Five more steps to platform 5, one more to platform 6 for profile 1.
+    for (int step = 0; step < 5; ++step)
+        N5003T6K041Click();
+    if (CustomerProfile == 1)
+        N5003T6K041Click();
 }
 
 void TForm1::bindHandlers() {
@@ -31,6 +39,10 @@ void TForm1::bindHandlers() {
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };
     About1.onClick = [this] { About1Click(); };
+    N5003T6K041.onClick = [this] { N5003T6K041Click(); };
+    firmwareversion.onChange = [this] { firmwareversionChange(); };
+    contrast_mask.onClick = [this] { contrast_maskClick(); };
+    customer_sel.onChange = [this] { customer_selChange(); };
 }
 
 // The frequency field is written and read with the locale's separator; a

@@ -54,6 +54,16 @@ public:
     void Exit1Click();
     void About1Click();
 
+    // Firmware version rules: shows, hides, enables and resets the option
+    // controls for the version in `firmwareversion` and the customer profile.
+    void firmwareversionChange();
+    // Platform step: the next hardware platform, 6 wraps to 0.
+    void N5003T6K041Click();
+    void lcddrvChange();
+    void contrast_maskClick();
+    // Applies the customer profile selected in `customer_sel`.
+    void customer_selChange();
+
     link::PortDriver& port() const { return services_.port; }
     link::Clock& clock() const { return services_.clock; }
     const link::OsInfo& os() const { return services_.os; }
@@ -196,6 +206,8 @@ private:
     void layOut();
     void bindHandlers();
     void probeDecimalSeparator();
+    void enterPlatform(int platform);
+    void setPlatformCaption(int platform);
 };
 
 } // namespace ccp::app

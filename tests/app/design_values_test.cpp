@@ -7,15 +7,23 @@ namespace {
 
 using form::ControlKind;
 
+// The setting controls as they are created, before any rule runs.
 class DesignValues : public ::testing::Test {
 protected:
-    DesignValues() : form(rig.start()) {}
     template <class T> T& get(const std::string& name) {
         form::Control* c = form.find(name);
         if (c == nullptr)
             throw std::runtime_error("no control " + name);
         return dynamic_cast<T&>(*c);
     }
+    form::Form form;
+    model::PagerSettings settings{form};
+};
+
+// The window's own controls after start-up: labels, groups, menus, placement.
+class WindowControls : public ::testing::Test {
+protected:
+    WindowControls() : form(rig.start()) {}
     testing::FormRig rig;
     TForm1& form;
 };
@@ -128,9 +136,9 @@ TEST_F(DesignValues, ListsWithTheirItemsAndSelection) {
         EXPECT_EQ(list.index(), c.index) << c.name;
         EXPECT_EQ(list.text(), c.selected) << c.name;
     }
-    EXPECT_EQ(form.lcd_tc.items()[7], "-0.3%/C");
-    EXPECT_EQ(form.customer_sel.items()[6], "Nimbo WM");
-    EXPECT_EQ(form.language.items()[9], "DENMARK/NORWAY");
+    EXPECT_EQ(settings.lcd_tc.items()[7], "-0.3%/C");
+    EXPECT_EQ(settings.customer_sel.items()[6], "Nimbo WM");
+    EXPECT_EQ(settings.language.items()[9], "DENMARK/NORWAY");
 }
 
 TEST_F(DesignValues, CheckBoxesAndTheirCaptions) {
@@ -166,7 +174,7 @@ TEST_F(DesignValues, CheckBoxesAndTheirCaptions) {
         EXPECT_EQ(get<form::CheckBox>(name).caption(), caption) << name;
 }
 
-TEST_F(DesignValues, LabelsGroupsAndHeadings) {
+TEST_F(WindowControls, LabelsGroupsAndHeadings) {
     const std::pair<const char*, const char*> cases[] = {
         {"L_serial", "Serial no."},
         {"L_rangetime", "Out range delay"},
@@ -239,7 +247,6 @@ TEST_F(DesignValues, Hints) {
         {"msgtype4", "Select Private will disable message folder 9-12"},
         {"msgtype8", "Select Private will disable message folder 9-12"},
         {"msgtype1", ""},
-        {"gb_folders", "Total 100 message can be received"},
         {"contrast", "range 08-63. T6K04 default=48; SD1815 default=32"},
         {"lcdholdtime", "1-255 sec, 0=always on"},
         {"rangetime", "0=always on; 1-255sec"},
@@ -248,7 +255,6 @@ TEST_F(DesignValues, Hints) {
         {"contrast_mask", "uncheck it to enable contrast input"},
         {"channelspace", "Hand program only support 25 kHz channel space in firmware version 1, 2"},
         {"handprogram", "Will be disabled if channel space <25 kHz in Firmware 1&2"},
-        {"Repair1", "Help to recover the pager frpm EEP error or mem Error condition"},
     };
     for (auto [name, hint] : cases)
         EXPECT_EQ(form.find(name)->hint(), hint) << name;
@@ -268,16 +274,15 @@ TEST_F(DesignValues, StartStatesOfEnabledAndVisible) {
         }
     }
     for (const char* hidden : {"urgcalladdr", "chineseheader", "engheader", "clearheader",
-                               "firmware_epson", "contrast_mask", "Repair1"})
+                               "firmware_epson", "contrast_mask"})
         EXPECT_FALSE(form.find(hidden)->visible()) << hidden;
     for (const char* disabled :
          {"lcd_on_time", "lcd_off_time", "decoder", "lcddrv", "rssi_level_0", "rssi_level_3"})
         EXPECT_FALSE(form.find(disabled)->enabled()) << disabled;
-    EXPECT_TRUE(form.Debug1.visible());
-    EXPECT_TRUE(form.customer_sel.visible());
+    EXPECT_TRUE(settings.customer_sel.visible());
 }
 
-TEST_F(DesignValues, MenuCaptionsAndStructure) {
+TEST_F(WindowControls, MenuCaptionsAndStructure) {
     auto names = [](const MenuItem& menu) {
         std::vector<std::string> out;
         for (const MenuItem* item : menu.items())
@@ -291,14 +296,15 @@ TEST_F(DesignValues, MenuCaptionsAndStructure) {
               (std::vector<std::string>{"Repair1=&Repair", "Debug1=&Debug", "About1=&About"}));
     EXPECT_EQ(form.WriteToPager.caption(), "&Write_To_Pager");
     EXPECT_EQ(form.ReadFromPager.caption(), "&Read_From_Pager");
-    EXPECT_EQ(form.N5003T6K041.caption(), "OLD_Hardware (5003+T6K04)");
     EXPECT_TRUE(form.LPT11.checked());
     EXPECT_FALSE(form.LPT21.checked());
     EXPECT_FALSE(form.Repair1.checked());
-    EXPECT_EQ(form.Form1.caption(), "A31E Capcode Programmer");
+    EXPECT_EQ(form.Repair1.hint(),
+              "Help to recover the pager frpm EEP error or mem Error condition");
+    EXPECT_EQ(form.gb_folders.hint(), "Total 100 message can be received");
 }
 
-TEST_F(DesignValues, EveryControlIsPlacedInsideItsParent) {
+TEST_F(WindowControls, EveryControlIsPlacedInsideItsParent) {
     for (form::Control* c : form.controls()) {
         if (c->kind() == ControlKind::MenuItem || c->kind() == ControlKind::Window)
             continue;

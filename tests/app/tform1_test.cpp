@@ -105,12 +105,10 @@ TEST_F(StartUp, PortStatesFromDetection) {
     }
 }
 
-TEST_F(StartUp, ImagesAreZeroAndTheStartStateIsPlatformZero) {
+TEST_F(StartUp, ImagesAreZeroAndTheProgressDialogHidden) {
     TForm1& form = rig.start();
     EXPECT_EQ(form.EepromImage, model::EepromImage{});
     EXPECT_EQ(form.DecoderImage, model::DecoderImage{});
-    EXPECT_EQ(form.HardwarePlatform, 0);
-    EXPECT_EQ(form.EepromDeviceSelect, 0);
     EXPECT_FALSE(form.State_Form.State_Form.visible());
     EXPECT_EQ(form.State_Form.State_Form.caption(), "Writing to eeprom.Please waiting...");
     EXPECT_EQ(form.State_Form.ProgressBar1.max(), 64);

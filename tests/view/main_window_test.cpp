@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, EveryControlHasAnObjectOfItsNameAndEveryNamedWidgetAContr
 }
 
 TEST_F(MainWindowTest, WindowShapeTabsAndMenuBar) {
-    EXPECT_EQ(window.windowTitle(), "A31E Capcode Programmer");
+    EXPECT_EQ(window.windowTitle(), "A31/A35/A36/A37 Capcode Programmer-Customer version");
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
     auto* tabs = widget<QTabWidget>("PageControl1");
     ASSERT_NE(tabs, nullptr);
@@ -67,38 +67,39 @@ TEST_F(MainWindowTest, WindowShapeTabsAndMenuBar) {
     QStringList bar;
     for (QAction* action : window.menuBar()->actions())
         bar << action->text();
-    EXPECT_EQ(bar, (QStringList{"&File", "&Port", "&Write_To_Pager", "&Read_From_Pager",
-                                "OLD_Hardware (5003+T6K04)", "&Help"}));
+    EXPECT_EQ(bar, (QStringList{"&File", "&Port", "&Write_To_Pager", "&Read_From_Pager", "A37",
+                                "&Help"}));
     auto* lpt1 = window.findChild<QAction*>("LPT11");
     ASSERT_NE(lpt1, nullptr);
     EXPECT_TRUE(lpt1->isChecked());
-    EXPECT_FALSE(window.findChild<QAction*>("Repair1")->isVisible());
+    EXPECT_TRUE(window.findChild<QAction*>("Repair1")->isVisible());
+    EXPECT_FALSE(window.findChild<QAction*>("Debug1")->isVisible());
 }
 
 TEST_F(MainWindowTest, ModelChangesReachTheirWidgets) {
     form.serial.setText("ABCD1234");
     form.hellomsg1.setVisible(false);
     form.bs1.setEnabled(false);
-    form.alerttime.insertItem(4, "64 sec");
-    form.alerttime.setIndex(4);
+    form.alerttime.deleteItem(4); // "64 sec"
+    form.alerttime.setIndex(3);
     form.qsound.setChecked(true);
     form.L_serial.setCaption("Serial");
     form.contrast.setHint("new hint");
-    form.N5003T6K041.setCaption("A37");
-    form.Form1.setCaption("A31/A35/A36/A37 Capcode Programmer-Customer version");
+    form.N5003T6K041.setCaption("&V7R");
+    form.Form1.setCaption("Another caption");
     form.firmwareversion.setText("123"); // longer than the field's limit of 2
 
     EXPECT_EQ(widget<QLineEdit>("serial")->text(), "ABCD1234");
     EXPECT_TRUE(widget<QLineEdit>("hellomsg1")->isHidden());
     EXPECT_FALSE(widget<QLineEdit>("bs1")->isEnabled());
     auto* alert = widget<QComboBox>("alerttime");
-    EXPECT_EQ(alert->count(), 5);
-    EXPECT_EQ(alert->currentText(), "64 sec");
+    EXPECT_EQ(alert->count(), 4);
+    EXPECT_EQ(alert->currentText(), "32 sec");
     EXPECT_TRUE(widget<QCheckBox>("qsound")->isChecked());
     EXPECT_EQ(widget<QLabel>("L_serial")->text(), "Serial");
     EXPECT_EQ(widget<QLineEdit>("contrast")->toolTip(), "new hint");
-    EXPECT_EQ(window.findChild<QAction*>("N5003T6K041")->text(), "A37");
-    EXPECT_EQ(window.windowTitle(), "A31/A35/A36/A37 Capcode Programmer-Customer version");
+    EXPECT_EQ(window.findChild<QAction*>("N5003T6K041")->text(), "&V7R");
+    EXPECT_EQ(window.windowTitle(), "Another caption");
     EXPECT_EQ(widget<QLineEdit>("firmwareversion")->text(), "123") << "shown whole";
 }
 
@@ -179,6 +180,31 @@ TEST_F(MainWindowTest, ProgressDialogFollowsTheModel) {
     EXPECT_EQ(dialog->findChild<QProgressBar*>("ProgressBar1")->value(), 32);
     form.State_Form.close();
     EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(MainWindowTest, PlatformItemStepsThePlatformAndTheHardwarePageFollows) {
+    QAction* platform = window.findChild<QAction*>("N5003T6K041");
+    auto* opa = widget<QComboBox>("lcddrv_opa");
+    auto* fosc = widget<QComboBox>("lcd_fosc");
+    auto* rxe = widget<QComboBox>("RXE");
+    auto* bs1 = widget<QLineEdit>("bs1");
+    ASSERT_EQ(opa->itemText(0), "3.0");
+    EXPECT_TRUE(fosc->isHidden());
+    EXPECT_TRUE(rxe->isHidden());
+    platform->trigger(); // 6 -> 0
+    EXPECT_EQ(platform->text(), "&V6");
+    EXPECT_EQ(form.HardwarePlatform, 0);
+    EXPECT_EQ(opa->itemText(0), "0") << "the list shows its new items";
+    EXPECT_EQ(opa->currentIndex(), 2);
+    EXPECT_TRUE(opa->isHidden());
+    EXPECT_FALSE(rxe->isHidden());
+    EXPECT_TRUE(bs1->isHidden());
+    EXPECT_EQ(widget<QLineEdit>("contrast")->text(), "48");
+    platform->trigger(); // 0 -> 1
+    EXPECT_EQ(platform->text(), "&V6S");
+    EXPECT_FALSE(opa->isHidden());
+    EXPECT_FALSE(fosc->isHidden());
+    EXPECT_FALSE(opa->isEnabled()) << "locked in the customer edition";
 }
 
 TEST(QtFileFilter, TurnsBarSeparatedPairsIntoQtFilters) {
