@@ -35,6 +35,10 @@ TForm1::TForm1(Services services, int startProfile)
 }
 
 void TForm1::bindHandlers() {
+    fieldRules.bind();
+    folderRules.bind();
+    addressRules.bind();
+    frequencyRules.bind();
     LPT11.onClick = [this] { LPT11Click(); };
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };

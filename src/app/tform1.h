@@ -7,6 +7,11 @@
 #include "app/wr_state.h"
 #include "form/control.h"
 #include "form/controls.h"
+#include "editor/address_rules.h"
+#include "editor/channel_frequency_rules.h"
+#include "editor/editor_context.h"
+#include "editor/field_rules.h"
+#include "editor/folder_rules.h"
 #include "form/family.h"
 #include "link/programmer_link.h"
 #include "model/image.h"
@@ -200,6 +205,15 @@ public:
 
     // ---- progress dialog -------------------------------------------------
     TState_Form State_Form{*this};
+
+    // ---- editor rules ----------------------------------------------------
+    editor::EditorContext editorContext{*this,       Memo1,        HardwarePlatform,
+                                        decimalSeparator_, EepromImage, DecoderImage,
+                                        CustomerProfile};
+    editor::FieldRules fieldRules{editorContext};
+    editor::FolderRules folderRules{editorContext};
+    editor::AddressRules addressRules{editorContext};
+    editor::ChannelFrequencyRules frequencyRules{editorContext};
 
 private:
     void setDesignValues();

@@ -1,6 +1,6 @@
-// What the editor rules work on: the setting controls, the log pane, the
-// window's shared values they read (hardware platform, decimal separator) and
-// the images the channel-frequency words go into. The main window owns all
+// What the editor rules and codecs work on: the setting controls, the log
+// pane, the window's shared values they read (hardware platform, decimal
+// separator, customer profile) and the two images. The main window owns all
 // of it and hands the rules this view.
 #pragma once
 
@@ -20,6 +20,7 @@ struct EditorContext {
     const char& decimalSeparator;      // '.' or ','
     model::EepromImage& eeprom;
     model::DecoderImage& decoder;
+    const std::uint8_t& customerProfile; // the profile in force, 0-6
 
     form::UserInterface& ui() const { return settings.owner().ui(); }
 };

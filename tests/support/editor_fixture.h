@@ -23,8 +23,9 @@ struct EditorRig {
     char decimalSeparator = '.';
     model::EepromImage eeprom{};
     model::DecoderImage decoder{};
-    editor::EditorContext context{settings, log, hardwarePlatform, decimalSeparator, eeprom,
-                                  decoder};
+    std::uint8_t customerProfile = 1;
+    editor::EditorContext context{settings, log,     hardwarePlatform, decimalSeparator,
+                                  eeprom,   decoder, customerProfile};
 };
 
 } // namespace ccp::testing

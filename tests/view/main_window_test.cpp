@@ -77,6 +77,7 @@ TEST_F(MainWindowTest, WindowShapeTabsAndMenuBar) {
 }
 
 TEST_F(MainWindowTest, ModelChangesReachTheirWidgets) {
+    form.firmwareversion.setText("123"); // longer than the field's limit of 2
     form.serial.setText("ABCD1234");
     form.hellomsg1.setVisible(false);
     form.bs1.setEnabled(false);
@@ -87,7 +88,6 @@ TEST_F(MainWindowTest, ModelChangesReachTheirWidgets) {
     form.contrast.setHint("new hint");
     form.N5003T6K041.setCaption("&V7R");
     form.Form1.setCaption("Another caption");
-    form.firmwareversion.setText("123"); // longer than the field's limit of 2
 
     EXPECT_EQ(widget<QLineEdit>("serial")->text(), "ABCD1234");
     EXPECT_TRUE(widget<QLineEdit>("hellomsg1")->isHidden());
