@@ -43,6 +43,7 @@ void TForm1::bindHandlers() {
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };
     About1.onClick = [this] { About1Click(); };
+    Repair1.onClick = [this] { Repair1Click(); };
     N5003T6K041.onClick = [this] { N5003T6K041Click(); };
     firmwareversion.onChange = [this] { firmwareversionChange(); };
     contrast_mask.onClick = [this] { contrast_maskClick(); };

@@ -58,6 +58,8 @@ public:
     void LPT21Click();
     void Exit1Click();
     void About1Click();
+    // Switches repair mode, the checked state of Help > Repair.
+    void Repair1Click();
 
     // Firmware version rules: shows, hides, enables and resets the option
     // controls for the version in `firmwareversion` and the customer profile.

@@ -167,3 +167,31 @@ TEST(ProgressDialog, ShowsStepsAndClosesRepaintingAsItGoes) {
 
 } // namespace
 } // namespace ccp::app
+
+namespace ccp::app {
+namespace {
+
+TEST(RepairMode, EachClickTogglesTheModeTheFourFieldsAndLogs) {
+    testing::FormRig rig;
+    TForm1& form = rig.start(1);
+    const std::size_t lines = form.Memo1.lines().size();
+    form.Repair1.userClick();
+    EXPECT_TRUE(form.Repair1.checked());
+    for (form::Control* c : std::initializer_list<form::Control*>{
+             &form.firmwareversion, &form.firmware_epson, &form.pll, &form.lcddrv_opa})
+        EXPECT_TRUE(c->enabled()) << c->name();
+    EXPECT_FALSE(form.bs1.enabled()) << "only the four fields open";
+    form.Repair1.userClick();
+    EXPECT_FALSE(form.Repair1.checked());
+    EXPECT_FALSE(form.pll.enabled());
+    const std::vector<std::string> added(form.Memo1.lines().begin() + lines,
+                                         form.Memo1.lines().end());
+    EXPECT_EQ(added, (std::vector<std::string>{
+                         "Repair mode enabled.",
+                         "Please make sure the hardware (PLL chip, LCD chip & decoder) and "
+                         "firmware version are correct before programming.",
+                         "Repair mode disabled."}));
+}
+
+} // namespace
+} // namespace ccp::app
