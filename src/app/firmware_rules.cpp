@@ -2,24 +2,12 @@
 // profile. The version V is read afresh at every test with the strict
 // conversion: an empty version stops the rules at the first test that needs
 // it, and what was done before stays done.
+#include "app/control_groups.h"
 #include "app/tform1.h"
 #include "form/conversion.h"
 
-#include <initializer_list>
-
 namespace ccp::app {
 namespace {
-
-using Controls = std::initializer_list<form::Control*>;
-
-void show(Controls controls, bool visible = true) {
-    for (form::Control* c : controls)
-        c->setVisible(visible);
-}
-
-void hide(Controls controls) {
-    show(controls, false);
-}
 
 // "64 sec" is the fifth entry of both timing lists where the firmware has it.
 constexpr int kLongTimeIndex = 4;

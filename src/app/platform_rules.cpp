@@ -2,20 +2,13 @@
 // setting only what its generation changes (chips, contrast default, decoder
 // settings, address rows 7 and 8, EEPROM device select, firmware version) and
 // keeping what the platforms before it set.
+#include "app/control_groups.h"
 #include "app/tform1.h"
 
 #include <array>
-#include <initializer_list>
 
 namespace ccp::app {
 namespace {
-
-using Controls = std::initializer_list<form::Control*>;
-
-void show(Controls controls, bool visible = true) {
-    for (form::Control* c : controls)
-        c->setVisible(visible);
-}
 
 struct PlatformCaption {
     const char* profileOne;

@@ -2,6 +2,7 @@
 // own values, the firmware rules and one full cycle of platform steps, which
 // redraws the platform caption for the profile and leaves the platform where
 // it was.
+#include "app/control_groups.h"
 #include "app/customer_profiles.h"
 #include "app/tform1.h"
 
@@ -13,27 +14,27 @@ void TForm1::customer_selChange() {
 
     // Customer edition: chip tuning and firmware fields locked, the selector
     // hidden for the rest of the run.
-    for (form::Control* c : std::initializer_list<form::Control*>{&lcddrv_opa,
-                                                                  &lcd_fosc,
-                                                                  &lcd_tc,
-                                                                  &lcd_bias,
-                                                                  &bs1,
-                                                                  &RXE,
-                                                                  &bs3,
-                                                                  &ROE,
-                                                                  &error_rate,
-                                                                  &datacheck,
-                                                                  &addrcheck,
-                                                                  &bs2_option,
-                                                                  &end_of_msg,
-                                                                  &clko,
-                                                                  &filter_strength,
-                                                                  &filter_enable,
-                                                                  &firmwareversion,
-                                                                  &subversion,
-                                                                  &firmware_epson,
-                                                                  &pll})
-        c->setEnabled(false);
+    enable({&lcddrv_opa,
+            &lcd_fosc,
+            &lcd_tc,
+            &lcd_bias,
+            &bs1,
+            &RXE,
+            &bs3,
+            &ROE,
+            &error_rate,
+            &datacheck,
+            &addrcheck,
+            &bs2_option,
+            &end_of_msg,
+            &clko,
+            &filter_strength,
+            &filter_enable,
+            &firmwareversion,
+            &subversion,
+            &firmware_epson,
+            &pll},
+           false);
     Debug1.setVisible(false);
     Repair1.setVisible(true);
     L_customer.setVisible(false);

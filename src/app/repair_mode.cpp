@@ -1,6 +1,7 @@
 // Repair mode: the checked state of Help > Repair. It opens the fields that a
 // write otherwise takes from the pager's own configuration, for a pager whose
 // EEPROM can no longer supply it.
+#include "app/control_groups.h"
 #include "app/tform1.h"
 
 namespace ccp::app {
@@ -8,9 +9,7 @@ namespace ccp::app {
 void TForm1::Repair1Click() {
     const bool on = !Repair1.checked();
     Repair1.setChecked(on);
-    for (form::Control* c : std::initializer_list<form::Control*>{&firmwareversion, &firmware_epson,
-                                                                  &pll, &lcddrv_opa})
-        c->setEnabled(on);
+    enable({&firmwareversion, &firmware_epson, &pll, &lcddrv_opa}, on);
     if (on) {
         Memo1.append("Repair mode enabled.");
         Memo1.append("Please make sure the hardware (PLL chip, LCD chip & decoder) and firmware "

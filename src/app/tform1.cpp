@@ -39,6 +39,8 @@ void TForm1::bindHandlers() {
     folderRules.bind();
     addressRules.bind();
     frequencyRules.bind();
+    Open1.onClick = [this] { imageFiles.Open1Click(); };
+    Save1.onClick = [this] { imageFiles.Save1Click(); };
     LPT11.onClick = [this] { LPT11Click(); };
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };

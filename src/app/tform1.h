@@ -5,13 +5,16 @@
 #pragma once
 
 #include "app/wr_state.h"
-#include "form/control.h"
-#include "form/controls.h"
 #include "editor/address_rules.h"
 #include "editor/channel_frequency_rules.h"
 #include "editor/editor_context.h"
 #include "editor/field_rules.h"
 #include "editor/folder_rules.h"
+#include "editor/image_decoder.h"
+#include "editor/image_encoder.h"
+#include "editor/image_files.h"
+#include "form/control.h"
+#include "form/controls.h"
 #include "form/family.h"
 #include "link/programmer_link.h"
 #include "model/image.h"
@@ -209,13 +212,16 @@ public:
     TState_Form State_Form{*this};
 
     // ---- editor rules ----------------------------------------------------
-    editor::EditorContext editorContext{*this,       Memo1,        HardwarePlatform,
-                                        decimalSeparator_, EepromImage, DecoderImage,
-                                        CustomerProfile};
+    editor::EditorContext editorContext{
+        *this,       Memo1,        HardwarePlatform, decimalSeparator_,
+        EepromImage, DecoderImage, CustomerProfile};
     editor::FieldRules fieldRules{editorContext};
     editor::FolderRules folderRules{editorContext};
     editor::AddressRules addressRules{editorContext};
     editor::ChannelFrequencyRules frequencyRules{editorContext};
+    editor::ImageEncoder imageEncoder{editorContext, fieldRules, folderRules, frequencyRules};
+    editor::ImageDecoder imageDecoder{editorContext, frequencyRules};
+    editor::ImageFiles imageFiles{editorContext, imageEncoder, imageDecoder, addressRules};
 
 private:
     void setDesignValues();

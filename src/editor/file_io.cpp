@@ -67,7 +67,7 @@ std::optional<std::vector<std::uint8_t>> readFilePrefix(const std::string& path,
 }
 
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
-    struct stat target{};
+    struct stat target {};
     const bool exists = ::stat(path.c_str(), &target) == 0;
     if (exists && !S_ISREG(target.st_mode))
         return writeInPlace(path, bytes);

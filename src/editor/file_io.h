@@ -16,8 +16,7 @@ namespace ccp::editor {
 
 // Up to `limit` bytes from the start of the file; nothing when it cannot be
 // opened or read.
-std::optional<std::vector<std::uint8_t>> readFilePrefix(const std::string& path,
-                                                        std::size_t limit);
+std::optional<std::vector<std::uint8_t>> readFilePrefix(const std::string& path, std::size_t limit);
 
 // Writes `bytes` as the whole content of `path`; false on any failure (no
 // folder, no permission, a full medium, a failing close or rename).

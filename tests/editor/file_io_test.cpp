@@ -46,7 +46,8 @@ TEST(FileIo, AFailedWriteLeavesTheEarlierFileAsItWas) {
     testing::TempDir::write(path, std::vector<unsigned char>(307, 0x11));
 
     // A file-size limit makes the write fail part way, as a full disk would.
-    struct sigaction ignore{}, previous{};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &previous);
     rlimit original{};
@@ -69,7 +70,7 @@ TEST(FileIo, ANewFileGetsTheUsualModeAndAReplacedOneKeepsItsOwn) {
     testing::TempDir dir;
     const std::string path = dir.file("mode.eep");
     ASSERT_TRUE(writeFileReplacing(path, Bytes{1}));
-    struct stat st{};
+    struct stat st {};
     ::stat(path.c_str(), &st);
     const mode_t mask = ::umask(0);
     ::umask(mask);
