@@ -86,6 +86,8 @@ TEST_F(ImageFilesTest, SaveLogsItsPathAndStoresTheChecksumsInTheImage) {
     EXPECT_EQ(rig.eeprom[0], 0) << "bytes no setting names are cleared by a save";
     EXPECT_EQ(rig.eeprom[32], 0);
     EXPECT_EQ(rig.eeprom[45], 0);
+    EXPECT_TRUE(files.load(path)) << "the same name loads";
+    EXPECT_EQ(rig.log.lines().back(), "File loaded");
     EXPECT_EQ(rig.ui.beeps, 0);
 }
 
