@@ -6,6 +6,7 @@
 #include "model/channel_frequency.h"
 #include "model/folder_slots.h"
 #include "model/hex_text.h"
+#include "model/image_offsets.h"
 #include "model/text_field.h"
 
 #include <algorithm>
@@ -19,57 +20,6 @@ namespace ccp::editor {
 using model::Layout;
 
 namespace {
-
-// EepromImage offsets.
-constexpr std::size_t kSerial = 1; // @0x001
-constexpr std::size_t kSerialWidth = 8;
-constexpr std::size_t kRangetime = 9;     // @0x009
-constexpr std::size_t kOptions = 10;      // @0x00A special displays, "64 sec" flags, OPA
-constexpr std::size_t kLcdOnTime = 11;    // @0x00B
-constexpr std::size_t kLcdOffTime = 12;   // @0x00C
-constexpr std::size_t kBacklight = 13;    // @0x00D
-constexpr std::size_t kTonePatterns = 14; // @0x00E A, B, C, D, power-on, low-cell, urgent
-constexpr std::size_t kTonePatternCount = 7;
-constexpr std::size_t kUrgentCall = 28;     // @0x01C urgent call, display and alert times
-constexpr std::size_t kLcdHoldTime = 29;    // @0x01D
-constexpr std::size_t kMsgTypes = 30;       // @0x01E one bit per address
-constexpr std::size_t kLanguages = 31;      // @0x01F
-constexpr std::size_t kContrast = 33;       // @0x021
-constexpr std::size_t kDisplayOptions = 34; // @0x022
-constexpr std::size_t kPassword = 35;       // @0x023
-constexpr std::size_t kPasswordWidth = 4;
-constexpr std::size_t kMenuOptions = 39;      // @0x027
-constexpr std::size_t kLcdDriver8212 = 40;    // @0x028 frame rate, temperature slope, bias
-constexpr std::size_t kAddrCheck5003 = 40;    // @0x028
-constexpr std::size_t kDataCheck5003 = 41;    // @0x029
-constexpr std::size_t kUrgentMatrix8212 = 41; // @0x029-0x02C two addresses per byte
-constexpr std::size_t kHello8212 = 46;        // @0x02E
-constexpr std::size_t kHello5003 = 48;        // @0x030
-constexpr std::size_t kHelloWidth = 14;
-constexpr std::size_t kFormats8212 = 60;   // @0x03C one byte per address
-constexpr std::size_t kFormats5003 = 62;   // @0x03E
-constexpr std::size_t kChineseHeader = 68; // @0x044
-constexpr std::size_t kEnglishHeader = 69; // @0x045
-constexpr std::size_t kClearHeader = 70;   // @0x046
-constexpr std::size_t kFolderTitles = 72;  // @0x048 + 9n
-constexpr std::size_t kFolderTitleWidth = 9;
-constexpr std::size_t kFirmwareVersion = 248;  // @0x0F8
-constexpr std::size_t kSubversion = 249;       // @0x0F9
-constexpr std::size_t kModes = 250;            // @0x0FA
-constexpr std::size_t kRepeatCallReject = 251; // @0x0FB
-constexpr std::size_t kBs2Option = 294;        // @0x126
-constexpr std::size_t kDecoderSetup = 295;     // @0x127 BS3 high bits, polarity, baud, CLKO, EOM
-constexpr std::size_t kBsValues = 296;         // @0x128 BS1 high bits, BS3 low bits
-constexpr std::size_t kFilter = 297;           // @0x129 error rate, filter, BS1 low bits
-constexpr std::size_t kRssiLevels = 306;       // @0x132-0x135
-constexpr std::size_t kFirmwareEpson = 310;    // @0x136
-constexpr std::size_t kFirmwareEpsonWidth = 8;
-constexpr std::size_t kChecks = 318;        // @0x13E
-constexpr std::size_t kDisplayModule = 319; // @0x13F
-
-// DecoderImage offsets (5003 layout).
-constexpr std::size_t kPolarity5003 = 0;
-constexpr std::size_t kReceiver5003 = 1; // baud code, ROE, RXE
 
 constexpr std::size_t kAddresses5003 = model::kAddressCount5003;
 constexpr std::size_t kAddresses8212 = model::kEntryCount8212;
@@ -123,50 +73,52 @@ void ImageDecoder::decode() {
     const Layout layout = model::layoutOf(platform);
 
     // 1-2.
-    s.serial.setText(model::readTextField(e, kSerial, kSerialWidth));
-    s.rangetime.setText(decimal(e[kRangetime]));
+    s.serial.setText(model::readTextField(e, model::kSerialByte, model::kSerialWidth));
+    s.rangetime.setText(decimal(e[model::kRangeTimeByte]));
 
     // 3-4.
-    s.outrangespecial.setChecked(bit(e[kOptions], 7));
-    s.lowbatteryspecial.setChecked(bit(e[kOptions], 6));
-    s.lcddrv_opa.setIndex(forcesOpa(platform) ? kForcedOpa : field(e[kOptions], 2, 0));
+    s.outrangespecial.setChecked(bit(e[model::kOptionFlagsByte], 7));
+    s.lowbatteryspecial.setChecked(bit(e[model::kOptionFlagsByte], 6));
+    s.lcddrv_opa.setIndex(forcesOpa(platform) ? kForcedOpa
+                                              : field(e[model::kOptionFlagsByte], 2, 0));
 
     // 5-6. The on and off times are read back from their low four bits only.
-    s.lcd_on_time.setIndex(field(e[kLcdOnTime], 3, 0));
-    s.lcd_off_time.setIndex(field(e[kLcdOffTime], 3, 0));
-    if (const auto backlight = model::backlightIndex(e[kBacklight])) {
+    s.lcd_on_time.setIndex(field(e[model::kLcdOnTimeByte], 3, 0));
+    s.lcd_off_time.setIndex(field(e[model::kLcdOffTimeByte], 3, 0));
+    if (const auto backlight = model::backlightIndex(e[model::kBacklightByte])) {
         s.back_light.setIndex(*backlight);
     }
 
     // 7.
-    const std::array<form::Edit*, kTonePatternCount> tones = {
+    const std::array<form::Edit*, model::kTonePatternCount> tones = {
         &s.tonepatternA,   &s.tonepatternB,     &s.tonepatternC,    &s.tonepatternD,
         &s.tonepatternPon, &s.tonepatternLcell, &s.tonepatternUcall};
     for (std::size_t i = 0; i < tones.size(); ++i) {
-        const std::size_t offset = kTonePatterns + model::kHexFieldBytes * i;
+        const std::size_t offset = model::tonePatternByte(i);
         tones[i]->setText(model::hexText(
             std::span<const std::uint8_t>(e).subspan(offset, model::kHexFieldBytes)));
     }
 
     // 8-9.
-    s.urgentcall.setChecked(bit(e[kUrgentCall], 6));
-    s.urgcalltype.setIndex(field(e[kUrgentCall], 5, 4));
-    s.lcdholdtime.setText(decimal(e[kLcdHoldTime]));
+    s.urgentcall.setChecked(bit(e[model::kUrgentCallAndTimesByte], 6));
+    s.urgcalltype.setIndex(field(e[model::kUrgentCallAndTimesByte], 5, 4));
+    s.lcdholdtime.setText(decimal(e[model::kLcdHoldTimeByte]));
 
     // 10. Addresses 7 and 8 exist only in the 8212 layouts.
     const std::size_t msgtypes = layout == Layout::Pcd5003 ? kAddresses5003 : kAddresses8212;
     for (std::size_t i = 0; i < msgtypes; ++i) {
-        s.msgtype[i].setIndex(field(e[kMsgTypes], static_cast<int>(i), static_cast<int>(i)));
+        s.msgtype[i].setIndex(
+            field(e[model::kMessageTypesByte], static_cast<int>(i), static_cast<int>(i)));
     }
 
     // 11-12.
-    s.menulanguage.setIndex(field(e[kLanguages], 7, 4));
-    s.language.setIndex(field(e[kLanguages], 3, 0));
+    s.menulanguage.setIndex(field(e[model::kLanguagesByte], 7, 4));
+    s.language.setIndex(field(e[model::kLanguagesByte], 3, 0));
     s.contrast.setText(forcesContrast(platform) ? std::string(kForcedContrast)
-                                                : decimal(e[kContrast]));
+                                                : decimal(e[model::kContrastByte]));
 
     // 13.
-    const std::uint8_t display = e[kDisplayOptions];
+    const std::uint8_t display = e[model::kDisplayOptionsByte];
     s.autospace.setIndex(field(display, 6, 6));
     s.dateformat.setIndex(field(display, 5, 5));
     s.pubcallno.setIndex(field(display, 4, 4));
@@ -176,10 +128,10 @@ void ImageDecoder::decode() {
     s.pubfoldermode.setIndex(field(display, 0, 0));
 
     // 14.
-    s.password.setText(model::readTextField(e, kPassword, kPasswordWidth));
+    s.password.setText(model::readTextField(e, model::kPasswordByte, model::kPasswordWidth));
 
     // 15. Byte 39 holds a second copy of `lowcell`; its value is the one that stays.
-    const std::uint8_t menu = e[kMenuOptions];
+    const std::uint8_t menu = e[model::kUserOptionsByte];
     s.handprogram.setChecked(bit(menu, 7));
     s.vibrateWithFlash.setChecked(bit(menu, 6));
     s.useLargeFont.setChecked(bit(menu, 5));
@@ -190,13 +142,14 @@ void ImageDecoder::decode() {
 
     // 16-19.
     decodeDisplayAndAddressFormats(layout);
-    s.chineseheader.setText(model::readTextField(e, kChineseHeader, 1));
-    s.engheader.setText(model::readTextField(e, kEnglishHeader, 1));
-    s.clearheader.setText(model::readTextField(e, kClearHeader, 1));
+    s.chineseheader.setText(
+        model::readTextField(e, model::kChineseHeaderByte, model::kHeaderWidth));
+    s.engheader.setText(model::readTextField(e, model::kEnglishHeaderByte, model::kHeaderWidth));
+    s.clearheader.setText(model::readTextField(e, model::kClearHeaderByte, model::kHeaderWidth));
     decodeChannelSpacing(layout);
     for (std::size_t n = 0; n < s.pubbox.size(); ++n) {
         s.pubbox[n].setText(
-            model::readTextField(e, kFolderTitles + kFolderTitleWidth * n, kFolderTitleWidth));
+            model::readTextField(e, model::folderTitleByte(n), model::kFolderTitleWidth));
     }
 
     // 20.
@@ -204,16 +157,18 @@ void ImageDecoder::decode() {
 
     // 21-22. The firmware rules bound to `firmwareversion` run here, before the
     // settings whose items they add or remove are set.
-    s.firmwareversion.setText(decimal(e[kFirmwareVersion]));
-    s.subversion.setText(model::readTextField(e, kSubversion, 1));
+    s.firmwareversion.setText(decimal(e[model::kFirmwareVersionByte]));
+    s.subversion.setText(model::readTextField(e, model::kSubversionByte, model::kSubversionWidth));
 
     // 23. A set "64 sec" flag plus a non-zero two-bit index lies beyond the items.
-    s.msgdisptime.setIndex((bit(e[kOptions], 4) ? kLongTime : 0) + field(e[kUrgentCall], 3, 2));
-    s.alerttime.setIndex((bit(e[kOptions], 5) ? kLongTime : 0) + field(e[kUrgentCall], 1, 0));
+    s.msgdisptime.setIndex((bit(e[model::kOptionFlagsByte], 4) ? kLongTime : 0) +
+                           field(e[model::kUrgentCallAndTimesByte], 3, 2));
+    s.alerttime.setIndex((bit(e[model::kOptionFlagsByte], 5) ? kLongTime : 0) +
+                         field(e[model::kUrgentCallAndTimesByte], 1, 0));
 
     // 24-27.
     decodePllAndMenuOptions(layout);
-    s.repeatcallreject.setIndex(e[kRepeatCallReject]);
+    s.repeatcallreject.setIndex(e[model::kRepeatCallRejectByte]);
 
     // 28-30.
     if (layout == Layout::Pcd5003) {
@@ -226,11 +181,11 @@ void ImageDecoder::decode() {
     }
 
     // 31-32. Byte 318 is kept in every layout.
-    s.addr_check.setIndex(field(e[kChecks], 6, 4));
-    s.data_check.setIndex(field(e[kChecks], 2, 0));
+    s.addr_check.setIndex(field(e[model::kAddressDataCheckByte], 6, 4));
+    s.data_check.setIndex(field(e[model::kAddressDataCheckByte], 2, 0));
     if (layout == Layout::Sm8212Extended) {
-        s.st6bsupport.setChecked(bit(e[kDisplayModule], 7));
-        s.line_8or4.setIndex(field(e[kDisplayModule], 6, 6));
+        s.st6bsupport.setChecked(bit(e[model::kDisplayModuleByteExt], 7));
+        s.line_8or4.setIndex(field(e[model::kDisplayModuleByteExt], 6, 6));
     }
 
     // 33.
@@ -241,18 +196,18 @@ void ImageDecoder::decodeDisplayAndAddressFormats(Layout layout) {
     const model::EepromImage& e = context_.eeprom;
     model::PagerSettings& s = context_.settings;
     std::size_t addresses = kAddresses8212;
-    std::size_t formats = kFormats8212;
+    std::size_t formats = model::kFormatsByte8212;
     if (layout == Layout::Pcd5003) {
-        s.addrcheck.setIndex(e[kAddrCheck5003]);
-        s.datacheck.setIndex(e[kDataCheck5003]);
-        s.hellomsg1.setText(model::readTextField(e, kHello5003, kHelloWidth));
+        s.addrcheck.setIndex(e[model::kAddrCheckByte5003]);
+        s.datacheck.setIndex(e[model::kDataCheckByte5003]);
+        s.hellomsg1.setText(model::readTextField(e, model::kHelloByte5003, model::kHelloWidth));
         addresses = kAddresses5003;
-        formats = kFormats5003;
+        formats = model::kFormatsByte5003;
     } else {
-        s.lcd_fosc.setIndex(field(e[kLcdDriver8212], 7, 5));
-        s.lcd_tc.setIndex(field(e[kLcdDriver8212], 4, 2));
-        s.lcd_bias.setIndex(field(e[kLcdDriver8212], 1, 0));
-        s.hellomsg1.setText(model::readTextField(e, kHello8212, kHelloWidth));
+        s.lcd_fosc.setIndex(field(e[model::kLcdDriveByte8212], 7, 5));
+        s.lcd_tc.setIndex(field(e[model::kLcdDriveByte8212], 4, 2));
+        s.lcd_bias.setIndex(field(e[model::kLcdDriveByte8212], 1, 0));
+        s.hellomsg1.setText(model::readTextField(e, model::kHelloByte8212, model::kHelloWidth));
     }
     // One byte per address: tone A in bits 1-0 up to tone D in bits 7-6.
     for (std::size_t i = 0; i < addresses; ++i) {
@@ -322,7 +277,7 @@ void ImageDecoder::decodeFolders() {
 void ImageDecoder::decodePllAndMenuOptions(Layout layout) {
     const model::EepromImage& e = context_.eeprom;
     model::PagerSettings& s = context_.settings;
-    const std::uint8_t modes = e[kModes];
+    const std::uint8_t modes = e[model::kFeatureByte];
     s.urgcallmode.setIndex(field(modes, 7, 7));
     s.qsound.setChecked(bit(modes, 6));
     if (layout == Layout::Pcd5003) {
@@ -355,8 +310,8 @@ void ImageDecoder::decodeSm8212Block() {
         }
     }
 
-    s.bs2_option.setChecked(bit(e[kBs2Option], 7));
-    const std::uint8_t setup = e[kDecoderSetup];
+    s.bs2_option.setChecked(bit(e[model::kBs2OptionByte8212], 7));
+    const std::uint8_t setup = e[model::kDecoderModeByte8212];
     s.end_of_msg.setChecked(bit(setup, 0));
     s.clko.setIndex(field(setup, 2, 1));
     s.baudrate.setIndex(reversedField(setup, 4, 3));
@@ -364,14 +319,16 @@ void ImageDecoder::decodeSm8212Block() {
 
     // BS3 = bits 5-4 in byte 295, bits 3-0 in byte 296; BS1 = bits 5-2 in
     // byte 296, bits 1-0 in byte 297; every part stored bit-reversed.
-    const int bs3 = reversedField(setup, 7, 6) * 16 + reversedField(e[kBsValues], 3, 0);
-    const int bs1 = reversedField(e[kBsValues], 7, 4) * 4 + reversedField(e[kFilter], 1, 0);
+    const int bs3 =
+        reversedField(setup, 7, 6) * 16 + reversedField(e[model::kBitSyncByte8212], 3, 0);
+    const int bs1 = reversedField(e[model::kBitSyncByte8212], 7, 4) * 4 +
+                    reversedField(e[model::kFilterByte8212], 1, 0);
     s.bs3.setText(decimal(bs3));
     s.bs1.setText(decimal(bs1));
 
-    s.filter_enable.setChecked(bit(e[kFilter], 2));
-    s.filter_strength.setIndex(reversedField(e[kFilter], 4, 3));
-    s.error_rate.setIndex(reversedField(e[kFilter], 7, 5));
+    s.filter_enable.setChecked(bit(e[model::kFilterByte8212], 2));
+    s.filter_strength.setIndex(reversedField(e[model::kFilterByte8212], 4, 3));
+    s.error_rate.setIndex(reversedField(e[model::kFilterByte8212], 7, 5));
 }
 
 void ImageDecoder::decodeUrgentCallMatrix() {
@@ -380,7 +337,7 @@ void ImageDecoder::decodeUrgentCallMatrix() {
     // 41-44 are not read and the boxes keep their state. The firmware is byte
     // 248, the number `firmwareversion` was given at step 21.
     const int profile = context_.customerProfile;
-    const int firmware = context_.eeprom[kFirmwareVersion];
+    const int firmware = context_.eeprom[model::kFirmwareVersionByte];
     const bool matrixInUse =
         ((profile == 0 || profile == 3 || profile == 5) && firmware > 13) || profile == 4;
     if (!matrixInUse) {
@@ -389,7 +346,7 @@ void ImageDecoder::decodeUrgentCallMatrix() {
     // Odd addresses in bits 3-0, even ones in bits 7-4, tone A in the lowest.
     model::PagerSettings& s = context_.settings;
     for (std::size_t i = 0; i < s.chbUC.size(); ++i) {
-        const std::uint8_t byte = context_.eeprom[kUrgentMatrix8212 + i / 2];
+        const std::uint8_t byte = context_.eeprom[model::kUrgentMatrixByte8212 + i / 2];
         for (std::size_t t = 0; t < s.chbUC[i].size(); ++t) {
             s.chbUC[i][t].setChecked(bit(byte, static_cast<int>(4 * (i % 2) + t)));
         }
@@ -399,13 +356,14 @@ void ImageDecoder::decodeUrgentCallMatrix() {
 void ImageDecoder::decodePcd5003Block() {
     const model::DecoderImage& d = context_.decoder;
     model::PagerSettings& s = context_.settings;
-    s.polarity.setIndex(field(d[kPolarity5003], 7, 7));
-    s.RXE.setIndex(field(d[kReceiver5003], 1, 0));
-    s.ROE.setIndex(field(d[kReceiver5003], 3, 2));
+    s.polarity.setIndex(field(d[model::kDecoderPolarityByte], 7, 7));
+    s.RXE.setIndex(field(d[model::kDecoderReceiverByte], 1, 0));
+    s.ROE.setIndex(field(d[model::kDecoderReceiverByte], 3, 2));
 
     // Baud codes 00, 10 and 11 are 512, 1200 and 2400 bps; 01 is no rate.
     constexpr std::array<int, 4> kBaudIndex = {0, -1, 1, 2};
-    const int baud = kBaudIndex[static_cast<std::size_t>(field(d[kReceiver5003], 5, 4))];
+    const int baud =
+        kBaudIndex[static_cast<std::size_t>(field(d[model::kDecoderReceiverByte], 5, 4))];
     if (baud >= 0) {
         s.baudrate.setIndex(baud);
     }
@@ -427,9 +385,10 @@ void ImageDecoder::decodeRssiAndEpson() {
     const model::EepromImage& e = context_.eeprom;
     model::PagerSettings& s = context_.settings;
     for (std::size_t i = 0; i < s.rssi_level.size(); ++i) {
-        s.rssi_level[i].setText(decimal(e[kRssiLevels + i]));
+        s.rssi_level[i].setText(decimal(e[model::kRssiLevelsByteExt + i]));
     }
-    s.firmware_epson.setText(model::readTextField(e, kFirmwareEpson, kFirmwareEpsonWidth));
+    s.firmware_epson.setText(
+        model::readTextField(e, model::kEpsonFirmwareByteExt, model::kEpsonFirmwareWidthExt));
 }
 
 } // namespace ccp::editor

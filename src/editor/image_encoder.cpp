@@ -5,9 +5,11 @@
 #include "model/bits.h"
 #include "model/capcode.h"
 #include "model/channel_frequency.h"
+#include "model/checksum.h"
 #include "model/decoder_defaults.h"
 #include "model/folder_slots.h"
 #include "model/hex_text.h"
+#include "model/image_offsets.h"
 #include "model/text_field.h"
 
 #include <algorithm>
@@ -23,68 +25,10 @@ using model::reverseBits;
 using model::setBits;
 using model::writeTextField;
 
-// EepromImage, every layout.
-constexpr std::size_t kSerial = 1; // @0x001
-constexpr std::size_t kSerialWidth = 8;
-constexpr std::size_t kRangetime = 9;     // @0x009
-constexpr std::size_t kDisplayFlags = 10; // @0x00A
+// Bits of byte 10 that flag "64 sec" as alert and message display time.
 constexpr int kAlertLongBit = 5;
 constexpr int kMsgDispLongBit = 4;
-constexpr std::size_t kLcdOnTime = 11;    // @0x00B
-constexpr std::size_t kLcdOffTime = 12;   // @0x00C
-constexpr std::size_t kBacklight = 13;    // @0x00D
-constexpr std::size_t kTonePatterns = 14; // @0x00E, seven hex fields of two bytes
-constexpr std::size_t kToneCount = 7;
-constexpr std::size_t kAlerts = 28;       // @0x01C
-constexpr std::size_t kLcdHoldtime = 29;  // @0x01D
-constexpr std::size_t kMessageTypes = 30; // @0x01E
-constexpr std::size_t kLanguages = 31;    // @0x01F
-constexpr std::size_t kContrast = 33;     // @0x021
-constexpr std::size_t kMenuOptions = 34;  // @0x022
-constexpr std::size_t kPassword = 35;     // @0x023
-constexpr std::size_t kPasswordWidth = 4;
-constexpr std::size_t kFeatureFlags = 39; // @0x027
-constexpr std::size_t kHelloWidth = 14;
-constexpr std::size_t kHeaders = 68;      // @0x044 three one-character headers
-constexpr std::size_t kFolderTitles = 72; // @0x048 + 9n
-constexpr std::size_t kFolderTitleWidth = 9;
-constexpr std::size_t kFirmware = 248;     // @0x0F8
-constexpr std::size_t kSubversion = 249;   // @0x0F9
-constexpr std::size_t kOptions = 250;      // @0x0FA
-constexpr std::size_t kRepeatReject = 251; // @0x0FB
-constexpr std::size_t kFixed = 252;        // @0x0FC-0x0FE
-constexpr std::array<std::uint8_t, 3> kFixedBytes = {0x53, 0x04, 0x24};
-constexpr std::size_t kProvisionalSum = 255; // @0x0FF
-constexpr std::size_t kChecks = 318;         // @0x13E
 
-// EepromImage, 5003 layout.
-constexpr std::size_t kAddrCheck5003 = 40; // @0x028
-constexpr std::size_t kDataCheck5003 = 41; // @0x029
-constexpr std::size_t kHello5003 = 48;     // @0x030
-constexpr std::size_t kFormats5003 = 62;   // @0x03E, addresses 1-6
-
-// EepromImage, 8212 layouts.
-constexpr std::size_t kLcdDrive8212 = 40; // @0x028
-constexpr std::size_t kUrgentMatrix = 41; // @0x029-0x02C, two addresses a byte
-constexpr std::size_t kUrgentMatrixBytes = 4;
-constexpr std::size_t kHello8212 = 46;   // @0x02E
-constexpr std::size_t kFormats8212 = 60; // @0x03C, addresses 1-8
-constexpr std::size_t kBs2Option = 294;  // @0x126
-constexpr std::uint8_t kBs2Fixed = 0x02;
-constexpr std::size_t kDecoderMode = 295; // @0x127
-constexpr std::size_t kBitSync = 296;     // @0x128
-constexpr std::size_t kFilter = 297;      // @0x129
-
-// EepromImage, extended 8212 layout.
-constexpr std::size_t kCustomer = 71;       // @0x047
-constexpr std::size_t kRssiLevels = 306;    // @0x132-0x135
-constexpr std::size_t kFirmwareEpson = 310; // @0x136
-constexpr std::size_t kFirmwareEpsonWidth = 8;
-constexpr std::size_t kDisplayModule = 319; // @0x13F
-
-// DecoderImage (5003 layout).
-constexpr std::size_t kDecoderPolarity = 0;
-constexpr std::size_t kDecoderTiming = 1;
 // Baud rate code of the PCD5003 for "512 bps", "1200 bps", "2400 bps".
 constexpr std::array<unsigned, 3> kBaudCode5003 = {0b00, 0b10, 0b11};
 
@@ -139,8 +83,8 @@ std::uint8_t formatByte(const std::array<form::ComboBox, 4>& tones) {
 // the two bits of byte 28; a shorter time clears that bit.
 void storeTime(model::EepromImage& e, const form::ComboBox& time, int longBit, int hi, int lo) {
     const bool isLong = time.index() >= kLongTimeIndex;
-    setBits(e[kDisplayFlags], longBit, longBit, isLong ? 1u : 0u);
-    setBits(e[kAlerts], hi, lo, isLong ? 0u : listBits(time));
+    setBits(e[model::kOptionFlagsByte], longBit, longBit, isLong ? 1u : 0u);
+    setBits(e[model::kUrgentCallAndTimesByte], hi, lo, isLong ? 0u : listBits(time));
 }
 
 bool usesUrgentMatrix(std::uint8_t profile, const form::Edit& firmwareversion) {
@@ -182,53 +126,53 @@ void ImageEncoder::storeSettings() {
 
     // 1: the serial number fills its eight bytes.
     fields_.serialExit();
-    writeTextField(e, kSerial, kSerialWidth, s.serial.text());
+    writeTextField(e, model::kSerialByte, model::kSerialWidth, s.serial.text());
     // 2
-    e[kRangetime] = decimalByte(s.rangetime);
+    e[model::kRangeTimeByte] = decimalByte(s.rangetime);
     // 3: bits 5-4 follow with the times in step 7; bit 3 stays 0.
     std::uint8_t display = 0;
     setBits(display, 7, 7, flag(s.outrangespecial));
     setBits(display, 6, 6, flag(s.lowbatteryspecial));
     setBits(display, 2, 0, listBits(s.lcddrv_opa));
-    e[kDisplayFlags] = display;
+    e[model::kOptionFlagsByte] = display;
     // 4
-    e[kLcdOnTime] = indexByte(s.lcd_on_time);
-    e[kLcdOffTime] = indexByte(s.lcd_off_time);
+    e[model::kLcdOnTimeByte] = indexByte(s.lcd_on_time);
+    e[model::kLcdOffTimeByte] = indexByte(s.lcd_off_time);
     // 5: a ratio outside the table (no selection) keeps the stored code.
     if (const auto code = model::backlightCode(s.back_light.index()))
-        e[kBacklight] = *code;
+        e[model::kBacklightByte] = *code;
     // 6
-    const std::array<const form::Edit*, kToneCount> tones = {
+    const std::array<const form::Edit*, model::kTonePatternCount> tones = {
         &s.tonepatternA,   &s.tonepatternB,     &s.tonepatternC,     &s.tonepatternD,
         &s.tonepatternPon, &s.tonepatternLcell, &s.tonepatternUcall,
     };
     for (std::size_t i = 0; i < tones.size(); ++i) {
         const auto bytes = model::hexFieldBytes(tones[i]->text());
-        e[kTonePatterns + model::kHexFieldBytes * i] = bytes[0];
-        e[kTonePatterns + model::kHexFieldBytes * i + 1] = bytes[1];
+        e[model::tonePatternByte(i)] = bytes[0];
+        e[model::tonePatternByte(i) + 1] = bytes[1];
     }
     // 7
     std::uint8_t alerts = 0;
     setBits(alerts, 6, 6, flag(s.urgentcall));
     setBits(alerts, 5, 4, listBits(s.urgcalltype));
-    e[kAlerts] = alerts;
+    e[model::kUrgentCallAndTimesByte] = alerts;
     storeTime(e, s.alerttime, kAlertLongBit, 1, 0);
     storeTime(e, s.msgdisptime, kMsgDispLongBit, 3, 2);
     // 8
-    e[kLcdHoldtime] = decimalByte(s.lcdholdtime);
+    e[model::kLcdHoldTimeByte] = decimalByte(s.lcdholdtime);
     // 9: the 5003 layout has no addresses 7 and 8; their bits stay 0.
     const std::size_t addresses = addressCount(layout);
     std::uint8_t types = 0;
     for (std::size_t n = 0; n < addresses; ++n)
         setBits(types, static_cast<int>(n), static_cast<int>(n), listBits(s.msgtype[n]));
-    e[kMessageTypes] = types;
+    e[model::kMessageTypesByte] = types;
     // 10
     std::uint8_t languages = 0;
     setBits(languages, 7, 4, listBits(s.menulanguage));
     setBits(languages, 3, 0, listBits(s.language));
-    e[kLanguages] = languages;
+    e[model::kLanguagesByte] = languages;
     // 11
-    e[kContrast] = decimalByte(s.contrast);
+    e[model::kContrastByte] = decimalByte(s.contrast);
     // 12
     std::uint8_t menu = 0;
     setBits(menu, 6, 6, listBits(s.autospace));
@@ -238,9 +182,9 @@ void ImageEncoder::storeSettings() {
     setBits(menu, 2, 2, flag(s.unread_alert));
     setBits(menu, 1, 1, listBits(s.numset));
     setBits(menu, 0, 0, listBits(s.pubfoldermode));
-    e[kMenuOptions] = menu;
+    e[model::kDisplayOptionsByte] = menu;
     // 13: the terminator of a full passcode lands on byte 39, written next.
-    writeTextField(e, kPassword, kPasswordWidth, s.password.text());
+    writeTextField(e, model::kPasswordByte, model::kPasswordWidth, s.password.text());
     // 14: the low-cell delay is kept a second time here.
     std::uint8_t features = 0;
     setBits(features, 7, 7, flag(s.handprogram));
@@ -250,24 +194,24 @@ void ImageEncoder::storeSettings() {
     setBits(features, 3, 3, listBits(s.lowcell));
     setBits(features, 2, 2, flag(s.ota));
     setBits(features, 1, 0, listBits(s.repeatcallcheck));
-    e[kFeatureFlags] = features;
+    e[model::kUserOptionsByte] = features;
     // 15: the hello message's terminator lands on the first format byte.
-    std::size_t hello = kHello5003;
-    std::size_t formats = kFormats5003;
+    std::size_t hello = model::kHelloByte5003;
+    std::size_t formats = model::kFormatsByte5003;
     if (layout == Layout::Pcd5003) {
-        e[kAddrCheck5003] = indexByte(s.addrcheck);
-        e[kDataCheck5003] = indexByte(s.datacheck);
+        e[model::kAddrCheckByte5003] = indexByte(s.addrcheck);
+        e[model::kDataCheckByte5003] = indexByte(s.datacheck);
     } else {
         std::uint8_t lcd = 0;
         setBits(lcd, 7, 5, listBits(s.lcd_fosc));
         setBits(lcd, 4, 2, listBits(s.lcd_tc));
         setBits(lcd, 1, 0, listBits(s.lcd_bias));
-        e[kLcdDrive8212] = lcd;
-        hello = kHello8212;
-        formats = kFormats8212;
+        e[model::kLcdDriveByte8212] = lcd;
+        hello = model::kHelloByte8212;
+        formats = model::kFormatsByte8212;
     }
     fields_.FixedStringExit(s.hellomsg1);
-    writeTextField(e, hello, kHelloWidth, s.hellomsg1.text());
+    writeTextField(e, hello, model::kHelloWidth, s.hellomsg1.text());
     for (std::size_t n = 0; n < addresses; ++n)
         e[formats + n] = formatByte(s.addrFormat[n]);
 }
@@ -277,18 +221,18 @@ void ImageEncoder::storeHeadersAndFolders() {
     model::EepromImage& e = context_.eeprom;
 
     // 17: each terminator lands on the next header; the last one on byte 71.
-    writeTextField(e, kHeaders, 1, s.chineseheader.text());
-    writeTextField(e, kHeaders + 1, 1, s.engheader.text());
-    writeTextField(e, kHeaders + 2, 1, s.clearheader.text());
+    writeTextField(e, model::kChineseHeaderByte, model::kHeaderWidth, s.chineseheader.text());
+    writeTextField(e, model::kEnglishHeaderByte, model::kHeaderWidth, s.engheader.text());
+    writeTextField(e, model::kClearHeaderByte, model::kHeaderWidth, s.clearheader.text());
     // 18
     if (model::layoutOf(context_.hardwarePlatform) == Layout::Sm8212Extended)
-        e[kCustomer] = static_cast<std::uint8_t>(listBits(s.customer_sel) & 0x0Fu);
+        e[model::kCustomerProfileByteExt] =
+            static_cast<std::uint8_t>(listBits(s.customer_sel) & 0x0Fu);
     // 19: all titles are padded before the first is stored.
     for (form::Edit& title : s.pubbox)
         fields_.FixedStringExit(title);
     for (std::size_t n = 0; n < s.pubbox.size(); ++n)
-        writeTextField(e, kFolderTitles + kFolderTitleWidth * n, kFolderTitleWidth,
-                       s.pubbox[n].text());
+        writeTextField(e, model::folderTitleByte(n), model::kFolderTitleWidth, s.pubbox[n].text());
     // 20: only the lengths of checked folders are read.
     std::array<model::FolderUse, model::kFolderCount> folders{};
     for (std::size_t n = 0; n < folders.size(); ++n) {
@@ -304,8 +248,8 @@ void ImageEncoder::storeVersionAndOptions() {
     model::EepromImage& e = context_.eeprom;
 
     // 21: an empty sub-version leaves its terminator, 0, in byte 249.
-    e[kFirmware] = decimalByte(s.firmwareversion);
-    writeTextField(e, kSubversion, 1, s.subversion.text());
+    e[model::kFirmwareVersionByte] = decimalByte(s.firmwareversion);
+    writeTextField(e, model::kSubversionByte, model::kSubversionWidth, s.subversion.text());
     // 22
     std::uint8_t options = 0;
     setBits(options, 7, 7, listBits(s.urgcallmode));
@@ -324,17 +268,18 @@ void ImageEncoder::storeVersionAndOptions() {
     setBits(options, 2, 2, flag(s.autobacklight));
     setBits(options, 1, 1, flag(s.delall_w_unread));
     setBits(options, 0, 0, listBits(s.del_menu));
-    e[kOptions] = options;
+    e[model::kFeatureByte] = options;
     // 23
-    e[kRepeatReject] = indexByte(s.repeatcallreject);
+    e[model::kRepeatCallRejectByte] = indexByte(s.repeatcallreject);
     // 24
-    for (std::size_t i = 0; i < kFixedBytes.size(); ++i)
-        e[kFixed + i] = kFixedBytes[i];
+    for (std::size_t i = 0; i < model::kFixedByteValues.size(); ++i)
+        e[model::kFixedBytesByte + i] = model::kFixedByteValues[i];
     // 25
+    const model::ChecksumSpec& blockA = model::checksumSpec(model::ChecksumBlock::A);
     std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < kProvisionalSum; ++i)
+    for (std::size_t i = blockA.first; i <= blockA.last; ++i)
         sum = static_cast<std::uint8_t>(sum + e[i]);
-    e[kProvisionalSum] = sum;
+    e[blockA.storedAt] = sum;
 }
 
 void ImageEncoder::storeRegisterBlock8212() {
@@ -343,19 +288,20 @@ void ImageEncoder::storeRegisterBlock8212() {
 
     // 26.1: byte 41 + (n-1)/2 holds address n, odd n in the low nibble, tones
     // A-D from the low bit up. A matrix with any tone switches urgent call on.
-    std::fill_n(e.begin() + kUrgentMatrix, kUrgentMatrixBytes, std::uint8_t{0});
+    std::fill_n(e.begin() + model::kUrgentMatrixByte8212, model::kUrgentMatrixWidth8212,
+                std::uint8_t{0});
     if (usesUrgentMatrix(context_.customerProfile, s.firmwareversion)) {
         for (std::size_t n = 0; n < s.chbUC.size(); ++n) {
             for (std::size_t t = 0; t < s.chbUC[n].size(); ++t) {
                 const int bit = static_cast<int>(4 * (n % 2) + t);
-                setBits(e[kUrgentMatrix + n / 2], bit, bit, flag(s.chbUC[n][t]));
+                setBits(e[model::kUrgentMatrixByte8212 + n / 2], bit, bit, flag(s.chbUC[n][t]));
             }
         }
-        const bool any =
-            std::any_of(e.begin() + kUrgentMatrix, e.begin() + kUrgentMatrix + kUrgentMatrixBytes,
-                        [](std::uint8_t byte) { return byte != 0; });
+        const auto matrix = e.begin() + model::kUrgentMatrixByte8212;
+        const bool any = std::any_of(matrix, matrix + model::kUrgentMatrixWidth8212,
+                                     [](std::uint8_t byte) { return byte != 0; });
         s.urgentcall.setChecked(any);
-        setBits(e[kAlerts], 6, 6, any ? 1u : 0u);
+        setBits(e[model::kUrgentCallAndTimesByte], 6, 6, any ? 1u : 0u);
     }
     // 26.2: the leading bytes of all eight entries, then the capcodes in order.
     for (std::size_t k = 0; k < s.addrEn.size(); ++k)
@@ -365,14 +311,15 @@ void ImageEncoder::storeRegisterBlock8212() {
         model::packCapcode8212(e, static_cast<int>(k), capcodeOf(s.address[k]),
                                s.addrEn[k].checked());
     // 26.3
-    e[kBs2Option] = static_cast<std::uint8_t>(kBs2Fixed | (flag(s.bs2_option) << 7));
+    e[model::kBs2OptionByte8212] =
+        static_cast<std::uint8_t>(model::kBs2FixedBits8212 | (flag(s.bs2_option) << 7));
     // 26.4: bits 7-6 follow with BS3 in 26.6.
     std::uint8_t mode = 0;
     setBits(mode, 5, 5, listBits(s.polarity));
     setBits(mode, 4, 3, reverseBits(listBits(s.baudrate), 2));
     setBits(mode, 2, 1, listBits(s.clko));
     setBits(mode, 0, 0, flag(s.end_of_msg));
-    e[kDecoderMode] = mode;
+    e[model::kDecoderModeByte8212] = mode;
     // 26.5: the FS8170 synthesizer needs the bit-sync windows at 30 and 31.
     if (s.pll.index() == model::kPllFs8170) {
         s.bs1.setText("30");
@@ -381,17 +328,17 @@ void ImageEncoder::storeRegisterBlock8212() {
     // 26.6: BS3 bits 5-4 and 3-0, BS1 bits 5-2 and 1-0, each part reversed.
     const auto bs3 = static_cast<unsigned>(form::strToInt(s.bs3.text()));
     const auto bs1 = static_cast<unsigned>(form::strToInt(s.bs1.text()));
-    setBits(e[kDecoderMode], 7, 6, reverseBits(bs3 >> 4, 2));
+    setBits(e[model::kDecoderModeByte8212], 7, 6, reverseBits(bs3 >> 4, 2));
     std::uint8_t bitSync = 0;
     setBits(bitSync, 7, 4, reverseBits(bs1 >> 2, 4));
     setBits(bitSync, 3, 0, reverseBits(bs3, 4));
-    e[kBitSync] = bitSync;
+    e[model::kBitSyncByte8212] = bitSync;
     std::uint8_t filter = 0;
     setBits(filter, 7, 5, reverseBits(listBits(s.error_rate), 3));
     setBits(filter, 4, 3, reverseBits(listBits(s.filter_strength), 2));
     setBits(filter, 2, 2, flag(s.filter_enable));
     setBits(filter, 1, 0, reverseBits(bs1, 2));
-    e[kFilter] = filter;
+    e[model::kFilterByte8212] = filter;
 }
 
 void ImageEncoder::storeDecoderBlock5003() {
@@ -402,18 +349,19 @@ void ImageEncoder::storeDecoderBlock5003() {
     // they were: step 31 rewrites them whenever the settings give words, and a
     // spacing or chip without words must not leave the default block's
     // frequency in the image unnoticed.
-    std::array<std::uint8_t, 6> words;
-    std::copy_n(d.begin() + 6, words.size(), words.begin());
+    std::array<std::uint8_t, model::kPllWordsWidth5003> words;
+    std::copy_n(d.begin() + model::kPllN5003, words.size(), words.begin());
     d = model::defaultDecoderBlock();
-    std::copy(words.begin(), words.end(), d.begin() + 6);
+    std::copy(words.begin(), words.end(), d.begin() + model::kPllN5003);
     // 27.2
-    setBits(d[kDecoderPolarity], 7, 7, listBits(s.polarity));
+    setBits(d[model::kDecoderPolarityByte], 7, 7, listBits(s.polarity));
     // 27.3: a rate without a code stays 00 (512 bps).
-    setBits(d[kDecoderTiming], 3, 2, listBits(s.ROE));
-    setBits(d[kDecoderTiming], 1, 0, listBits(s.RXE));
+    setBits(d[model::kDecoderReceiverByte], 3, 2, listBits(s.ROE));
+    setBits(d[model::kDecoderReceiverByte], 1, 0, listBits(s.RXE));
     const int baud = s.baudrate.index();
     const bool hasCode = baud >= 0 && static_cast<std::size_t>(baud) < kBaudCode5003.size();
-    setBits(d[kDecoderTiming], 5, 4, hasCode ? kBaudCode5003[static_cast<std::size_t>(baud)] : 0u);
+    setBits(d[model::kDecoderReceiverByte], 5, 4,
+            hasCode ? kBaudCode5003[static_cast<std::size_t>(baud)] : 0u);
     // 27.4: bits 2 and 0 of the low address bytes keep the default block's value.
     for (std::size_t i = 0; i < addressCount(Layout::Pcd5003); ++i) {
         std::uint8_t& low = d[model::kLow5003 + i];
@@ -435,20 +383,21 @@ void ImageEncoder::storeExtendedBlock() {
     // 28: a full firmware text leaves its terminator on byte 318, written next.
     if (extended) {
         for (std::size_t i = 0; i < s.rssi_level.size(); ++i)
-            e[kRssiLevels + i] = decimalByte(s.rssi_level[i]);
-        writeTextField(e, kFirmwareEpson, kFirmwareEpsonWidth, s.firmware_epson.text());
+            e[model::kRssiLevelsByteExt + i] = decimalByte(s.rssi_level[i]);
+        writeTextField(e, model::kEpsonFirmwareByteExt, model::kEpsonFirmwareWidthExt,
+                       s.firmware_epson.text());
     }
     // 29: every layout, although platforms 2-4 transfer only bytes 0-306.
     std::uint8_t checks = 0;
     setBits(checks, 6, 4, listBits(s.addr_check));
     setBits(checks, 2, 0, listBits(s.data_check));
-    e[kChecks] = checks;
+    e[model::kAddressDataCheckByte] = checks;
     // 30
     if (extended) {
         std::uint8_t display = 0;
         setBits(display, 7, 7, flag(s.st6bsupport));
         setBits(display, 6, 6, listBits(s.line_8or4));
-        e[kDisplayModule] = display;
+        e[model::kDisplayModuleByteExt] = display;
     }
 }
 

@@ -2,6 +2,7 @@
 // keep the default block's value.
 #include "model/capcode.h"
 #include "model/field_rows.h"
+#include "model/image_offsets.h"
 
 namespace ccp::model {
 
@@ -20,15 +21,17 @@ constexpr FieldRow bytesByDefault(std::size_t offset, std::size_t width) {
 
 // clang-format off
 constexpr std::array kDecoderRows = {
-    index("polarity", kOn5003, 0, 7, 7),                        // @0x00
-    byDefault(0, 6, 0),
-    byDefault(1, 7, 6),                                         // @0x01
-    code("baudrate", kOn5003, 1, 5, 4),                         //       00, 10, 11 for index 0-2
-    index("ROE", kOn5003, 1, 3, 2),
-    index("RXE", kOn5003, 1, 1, 0),
+    index("polarity", kOn5003, kDecoderPolarityByte, 7, 7),     // @0x00
+    byDefault(kDecoderPolarityByte, 6, 0),
+    byDefault(kDecoderReceiverByte, 7, 6),                      // @0x01
+    code("baudrate", kOn5003, kDecoderReceiverByte, 5, 4),      //       00, 10, 11 for index 0-2
+    index("ROE", kOn5003, kDecoderReceiverByte, 3, 2),
+    index("RXE", kOn5003, kDecoderReceiverByte, 1, 0),
     bytesByDefault(2, 4),                                       // @0x02-0x05
-    span("channelfreq", K::PllWord, kOn5003, 6, 3),             // @0x06 synthesizer N word
-    span("channelspace", K::PllWord, kOn5003, 9, 3),            // @0x09 R word and control bits
+    span("channelfreq", K::PllWord, kOn5003, kPllN5003,
+         kPllNWidth5003),                                       // @0x06 synthesizer N word
+    span("channelspace", K::PllWord, kOn5003, kPllR5003,
+         kPllRWidth5003),                                       // @0x09 R word and control bits
     family(valueBits(bits("address#", K::Capcode, kOn5003, kHigh5003, 7, 0), 13),
            kAddressCount5003, Tag::Number1, 8),                 // @0x0C + i-1: capcode bits 20-13
     family(valueBits(bits("address#", K::Capcode, kOn5003, kMid5003, 7, 0), 5),

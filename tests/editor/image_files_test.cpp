@@ -68,7 +68,9 @@ TEST_F(ImageFilesTest, FormatFollowsThePlatform) {
     const std::size_t lengths[] = {560, 560, 307, 307, 307, 512, 512};
     for (int platform = 0; platform <= 6; ++platform) {
         onPlatform(platform);
-        EXPECT_EQ(savedFile("p" + std::to_string(platform) + ".eep").size(), lengths[platform]);
+        EXPECT_EQ(
+            savedFile(std::string("p").append(std::to_string(platform)).append(".eep")).size(),
+            lengths[platform]);
         EXPECT_EQ(rig.log.lines().back(), "ok!");
     }
 }
