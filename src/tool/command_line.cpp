@@ -1,0 +1,114 @@
+#include "tool/command_line.h"
+
+#include "tool/latin1.h"
+#include "tool/tool_run.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+namespace ccp::tool {
+namespace {
+
+constexpr int kUsageError = 2;
+
+struct Options {
+    std::optional<int> profile;
+    std::optional<int> platform;
+    bool repair = false;
+    std::optional<std::string> load;
+    std::vector<std::string> settings;
+    std::optional<std::string> save;
+    bool json = false;
+};
+
+void addProfileAndPlatform(CLI::App& app, Options& options) {
+    app.add_option("--profile", options.profile,
+                   "customer profile 0-6 (default: the build's start profile)")
+        ->check(CLI::Range(0, 6));
+    app.add_option("--platform", options.platform, "hardware platform 0-6 to step to")
+        ->check(CLI::Range(0, 6));
+}
+
+// Checks every --set before the window starts: its form, and that its value
+// can be typed in the window's single-byte character set.
+std::optional<std::vector<Assignment>> parseSettings(const std::vector<std::string>& texts,
+                                                     std::ostream& err) {
+    std::vector<Assignment> settings;
+    for (const std::string& text : texts) {
+        std::optional<Assignment> setting = parseAssignment(text);
+        if (!setting) {
+            err << "capcode-tool: --set takes NAME=VALUE, not '" << text << "'\n";
+            return std::nullopt;
+        }
+        std::string offending;
+        if (!utf8ToLatin1(setting->value, &offending)) {
+            err << "capcode-tool: " << setting->name << ": '" << offending
+                << "' is not a character of the pager's set (Latin-1)\n";
+            return std::nullopt;
+        }
+        settings.push_back(std::move(*setting));
+    }
+    return settings;
+}
+
+} // namespace
+
+int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::ostream& out,
+                   std::ostream& err) {
+    CLI::App app{"The Capcode Programmer's window without a window: make, show and compare "
+                 "image files.",
+                 "capcode-tool"};
+    Options run;
+    addProfileAndPlatform(app, run);
+    app.add_flag("--repair", run.repair, "switch repair mode on (Help > Repair)");
+    app.add_option("--load", run.load, "File > Open with FILE")->type_name("FILE");
+    app.add_option("--set", run.settings, "set a control as a user would; repeatable, in order")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    app.add_option("--save", run.save, "File > Save with FILE")->type_name("FILE");
+    app.add_flag("--json", run.json, "print the window's state as one JSON document");
+
+    Options diff;
+    std::string fileA;
+    std::string fileB;
+    CLI::App* diffCommand = app.add_subcommand("diff", "compare two image files setting by "
+                                                       "setting and byte by byte");
+    diffCommand->add_option("FILE_A", fileA)->required();
+    diffCommand->add_option("FILE_B", fileB)->required();
+    addProfileAndPlatform(*diffCommand, diff);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        err << "capcode-tool: " << error.what() << "\n";
+        return kUsageError;
+    }
+
+    if (diffCommand->parsed()) {
+        if (run.repair || run.load || !run.settings.empty() || run.save || run.json) {
+            err << "capcode-tool: diff takes only FILE_A, FILE_B, --profile and --platform\n";
+            return kUsageError;
+        }
+        return runDiff({fileA, fileB, diff.profile.value_or(run.profile.value_or(defaultProfile)),
+                        diff.platform ? diff.platform : run.platform},
+                       out, err);
+    }
+
+    std::optional<std::vector<Assignment>> settings = parseSettings(run.settings, err);
+    if (!settings)
+        return kUsageError;
+    RunRequest request;
+    request.profile = run.profile.value_or(defaultProfile);
+    request.platform = run.platform;
+    request.repair = run.repair;
+    request.load = run.load;
+    request.settings = std::move(*settings);
+    request.save = run.save;
+    request.json = run.json;
+    return runSteps(request, out, err);
+}
+
+} // namespace ccp::tool

@@ -1,0 +1,16 @@
+// The tool's command line:
+//   capcode-tool [--profile P] [--platform N] [--repair] [--load FILE]
+//                [--set NAME=VALUE]... [--save FILE] [--json]
+//   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]
+// A malformed command line is reported on `err` with status 2; --help prints
+// the usage on `out` with status 0.
+#pragma once
+
+#include <iosfwd>
+
+namespace ccp::tool {
+
+int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::ostream& out,
+                   std::ostream& err);
+
+} // namespace ccp::tool

@@ -1,0 +1,75 @@
+// The main window's model run without a window: start-up with a customer
+// profile, then the steps a technician takes through the menus and controls,
+// each through the same handlers as the window. A step reports Done, a file
+// step that failed (its log line says why), or a refusal: something a user
+// could not have done at the window.
+#pragma once
+
+#include "app/tform1.h"
+#include "link/clock.h"
+#include "tool/headless_services.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ccp::tool {
+
+enum class Outcome {
+    Done,       // exit status 0
+    FileFailed, // exit status 1
+    Refused,    // exit status 2
+};
+
+int exitStatusOf(Outcome outcome);
+
+struct StepResult {
+    Outcome outcome = Outcome::Done;
+    std::string reason; // why it failed or was refused, UTF-8
+    bool done() const { return outcome == Outcome::Done; }
+};
+
+class HeadlessForm {
+public:
+    // Runs the window's start-up with `profile` (0-6). Log lines go to `log`
+    // and boxes to `boxes` as they happen; nullptr keeps either quiet.
+    HeadlessForm(int profile, std::ostream* log, std::ostream* boxes);
+    ~HeadlessForm();
+    HeadlessForm(const HeadlessForm&) = delete;
+    HeadlessForm& operator=(const HeadlessForm&) = delete;
+
+    app::TForm1& form() { return form_; }
+    const app::TForm1& form() const { return form_; }
+    HeadlessUi& ui() { return ui_; }
+    const HeadlessUi& ui() const { return ui_; }
+
+    // Platform steps until HardwarePlatform is `platform`; refused when the
+    // platform item cannot be reached and the platform differs.
+    StepResult stepToPlatform(int platform);
+    // Help > Repair.
+    StepResult toggleRepair();
+    // File > Open and File > Save with `path` as the chosen file.
+    StepResult load(const std::string& path);
+    StepResult save(const std::string& path);
+
+    // The image as the current platform's file format lays it out: EepromImage
+    // bytes, then the DecoderImage on the 5003 platforms.
+    std::vector<std::uint8_t> fileBytes() const;
+
+private:
+    StepResult fileStep(form::MenuItem& item, bool (editor::ImageFiles::*step)(const std::string&),
+                        const std::string& path);
+
+    HeadlessUi ui_;
+    AbsentPort port_;
+    link::SteadyClock clock_;
+    HeadlessOsInfo os_;
+    app::TForm1 form_;
+    LogEcho echo_;
+};
+
+// A refusal naming the control: "NAME: reason".
+StepResult refused(const std::string& control, const std::string& reason);
+
+} // namespace ccp::tool

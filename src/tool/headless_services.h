@@ -1,0 +1,102 @@
+// The machine as a run without a window sees it: boxes written to a stream
+// (after the log lines that came before them), questions answered No, no
+// parallel port, and the log pane echoed line by line as the rules append.
+// Beeps and focus requests are recorded, never shown.
+#pragma once
+
+#include "form/control.h"
+#include "form/controls.h"
+#include "form/user_interface.h"
+#include "link/os_info.h"
+#include "link/port_driver.h"
+
+#include <cstddef>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace ccp::tool {
+
+class HeadlessUi final : public form::UserInterface {
+public:
+    // `boxes` receives "message: TEXT" and "error: TEXT" lines; nullptr keeps
+    // them in boxTexts() only.
+    explicit HeadlessUi(std::ostream* boxes) : boxes_(boxes) {}
+
+    // Runs before a box is written, so that earlier log lines come first.
+    void setBeforeBox(std::function<void()> flush) { beforeBox_ = std::move(flush); }
+
+    void beep() override { ++beeps_; }
+    void focus(form::Control& control) override { focusRequests_.push_back(&control); }
+    void showMessage(const std::string& text) override { box("message", text); }
+    void showError(const std::string& text) override;
+    // Nobody is there to answer Yes.
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    // The runner passes paths straight to the file steps; a chooser that is
+    // asked anyway is cancelled.
+    std::optional<std::string> openFile(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void repaintProgress() override {}
+    void closeMainWindow() override {}
+
+    // Texts of every message and error box, in order.
+    const std::vector<std::string>& boxTexts() const { return boxTexts_; }
+    std::size_t errorBoxes() const { return errorBoxes_; }
+    // Controls the rules gave the focus back to, in order.
+    const std::vector<const form::Control*>& focusRequests() const { return focusRequests_; }
+    int beeps() const { return beeps_; }
+
+private:
+    void box(const char* kind, const std::string& text);
+
+    std::ostream* boxes_;
+    std::function<void()> beforeBox_;
+    std::vector<std::string> boxTexts_;
+    std::size_t errorBoxes_ = 0;
+    std::vector<const form::Control*> focusRequests_;
+    int beeps_ = 0;
+};
+
+// A port that is never there: initialise fails, reads float high, writes
+// are dropped.
+class AbsentPort final : public link::PortDriver {
+public:
+    bool initialise() override { return false; }
+    std::uint8_t read(std::uint16_t) override { return link::kUnreachablePortValue; }
+    void write(std::uint16_t, std::uint8_t) override {}
+    void shutdown() override {}
+};
+
+// The parallel port is not offered, so start-up neither probes nor logs it;
+// the decimal separator is the user's, from the numeric locale.
+class HeadlessOsInfo final : public link::OsInfo {
+public:
+    link::ParallelPortPolicy parallelPortPolicy() const override {
+        return link::ParallelPortPolicy::NotOffered;
+    }
+    char decimalSeparator() const override { return locale_.decimalSeparator(); }
+
+private:
+    link::LinuxOsInfo locale_;
+};
+
+// Writes each line appended to the log pane, once and in order, as UTF-8.
+class LogEcho final : public form::ControlObserver {
+public:
+    // `out` == nullptr: nothing is written.
+    LogEcho(const form::LogPane& pane, std::ostream* out) : pane_(pane), out_(out) {}
+
+    void controlChanged(form::Control& control) override;
+    // Writes the lines not yet written.
+    void flush();
+
+private:
+    const form::LogPane& pane_;
+    std::ostream* out_;
+    std::size_t written_ = 0;
+};
+
+} // namespace ccp::tool

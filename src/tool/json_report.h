@@ -1,0 +1,25 @@
+// The window's state after a run as one JSON document: profile, platform,
+// window caption, log lines, box texts, every control keyed by its name with
+// the state its kind has, and the EepromImage (512 bytes) and DecoderImage
+// (48 bytes) as lower-case hex. Texts are converted from Latin-1 to UTF-8.
+#pragma once
+
+#include "tool/headless_form.h"
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <span>
+#include <string>
+
+namespace ccp::tool {
+
+// Keys keep the order in which they were added: controls in creation order.
+using Json = nlohmann::ordered_json;
+
+Json controlJson(const form::Control& control);
+Json reportJson(const HeadlessForm& headless);
+
+// Two lower-case hex digits per byte, no separators.
+std::string lowerHex(std::span<const std::uint8_t> bytes);
+
+} // namespace ccp::tool

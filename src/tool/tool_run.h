@@ -1,0 +1,43 @@
+// The two things the tool does. A run starts the window headless with a
+// profile, then takes the platform steps, Help > Repair, File > Open, each
+// setting in order and File > Save; it stops at the first step that fails.
+// A diff loads two files into two headless windows and prints what differs.
+// Both return the exit status: 0 done (or identical), 1 a file step failed
+// (or the files differ), 2 refused.
+#pragma once
+
+#include "tool/user_setting.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ccp::tool {
+
+struct RunRequest {
+    int profile = 1;
+    std::optional<int> platform;
+    bool repair = false;
+    std::optional<std::string> load;
+    std::vector<Assignment> settings;
+    std::optional<std::string> save;
+    // One JSON document on `out` instead of the log lines.
+    bool json = false;
+};
+
+struct DiffRequest {
+    std::string fileA;
+    std::string fileB;
+    int profile = 1;
+    std::optional<int> platform;
+};
+
+// Log lines (or the JSON document) go to `out`; boxes and the reason for a
+// failure or refusal go to `err`.
+int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err);
+// Differences go to `out`; a file that does not load is reported on `err`
+// with the reason its load logged, and gives status 2.
+int runDiff(const DiffRequest& request, std::ostream& out, std::ostream& err);
+
+} // namespace ccp::tool

@@ -1,0 +1,96 @@
+// Runs the built capcode-tool as a child process in a "C" locale and returns
+// its exit status, standard output and standard error. The tool's path comes
+// from CCP_TOOL_PATH when the test target defines it, otherwise from the
+// build tree beside the running test (build/tests/X/test -> build/src/tool).
+#pragma once
+
+#include "support/temp_dir.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace ccp::testing {
+
+struct ToolResult {
+    int status = -1; // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+inline std::string toolPath() {
+#ifdef CCP_TOOL_PATH
+    return CCP_TOOL_PATH;
+#else
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    return (self.parent_path().parent_path().parent_path() / "src" / "tool" / "capcode-tool")
+        .string();
+#endif
+}
+
+// The parent's environment with the locale pinned to "C", so that the
+// decimal separator is '.' whatever the machine's locale.
+inline std::vector<std::string> toolEnvironment() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry = *e;
+        if (entry.rfind("LC_", 0) != 0 && entry.rfind("LANG=", 0) != 0)
+            env.push_back(entry);
+    }
+    env.push_back("LC_ALL=C");
+    return env;
+}
+
+inline ToolResult runTool(const std::vector<std::string>& args) {
+    TempDir dir;
+    const std::string outPath = dir.file("stdout");
+    const std::string errPath = dir.file("stderr");
+    const std::string path = toolPath();
+
+    std::vector<std::string> env = toolEnvironment();
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    // Output goes to files: a JSON document outgrows a pipe's buffer.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    ToolResult result;
+    pid_t pid = 0;
+    const int spawned =
+        posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        result.err = "cannot start " + path + ": " + std::strerror(spawned);
+        return result;
+    }
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    const auto text = [](const std::string& file) {
+        const std::vector<unsigned char> bytes = TempDir::read(file);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    result.out = text(outPath);
+    result.err = text(errPath);
+    return result;
+}
+
+} // namespace ccp::testing
