@@ -22,14 +22,21 @@ public:
     char decimalSeparator() const override { return '.'; }
 };
 
+// The window's services with a simulated port, so no hardware is touched.
+struct Machine {
+    ccp::view::QtUserInterface ui;
+    ccp::sim::VirtualClock clock;
+    ccp::sim::SimulatedParallelPort port{clock};
+    DotOs os;
+    ccp::app::Services services() { return {ui, port, clock, os}; }
+};
+
 void BM_ConstructAndShowMainWindow(benchmark::State& state) {
     for (auto _ : state) {
-        ccp::view::QtUserInterface ui;
-        ccp::sim::VirtualClock clock;
-        ccp::sim::SimulatedParallelPort port(clock);
-        DotOs os;
-        ccp::app::TForm1 form({ui, port, clock, os}, 1);
+        Machine machine;
+        ccp::app::TForm1 form(machine.services(), 1);
         ccp::view::MainWindow window(form);
+        auto& ui = machine.ui;
         ui.attach(&window);
         window.show();
         QCoreApplication::processEvents();
@@ -40,11 +47,8 @@ BENCHMARK(BM_ConstructAndShowMainWindow)->Unit(benchmark::kMillisecond)->Iterati
 
 void BM_ConstructFormModelOnly(benchmark::State& state) {
     for (auto _ : state) {
-        ccp::view::QtUserInterface ui;
-        ccp::sim::VirtualClock clock;
-        ccp::sim::SimulatedParallelPort port(clock);
-        DotOs os;
-        ccp::app::TForm1 form({ui, port, clock, os}, 1);
+        Machine machine;
+        ccp::app::TForm1 form(machine.services(), 1);
         benchmark::DoNotOptimize(form.controls().size());
     }
 }
