@@ -4,6 +4,7 @@
 // keeping what the platforms before it set.
 #include "app/control_groups.h"
 #include "app/tform1.h"
+#include "model/channel_frequency.h"
 
 #include <array>
 
@@ -28,7 +29,6 @@ constexpr std::array<PlatformCaption, 7> kPlatformCaption = {{
 // List indices the platforms select.
 constexpr int kT6K04 = 0, kSD1815 = 1, kST7567A = 2;
 constexpr int kPCD5003 = 0, kSM8212 = 1;
-constexpr int kSM5170 = 0, kFS8108 = 2, kFS8170 = 3;
 
 } // namespace
 
@@ -95,14 +95,14 @@ void TForm1::enterPlatform(int platform) {
         break;
     case 4:
         setPlatformCaption(4);
-        pll.setIndex(kFS8108);
+        pll.setIndex(model::kPllFs8108);
         firmwareversion.setText("20");
         rssi_voltage.setVisible(false);
         break;
     case 5:
         EepromDeviceSelect = 0;
         contrast.setText("10");
-        pll.setIndex(kFS8108);
+        pll.setIndex(model::kPllFs8108);
         setPlatformCaption(5);
         // The Epson firmware's version text stands in the version's place.
         firmwareversion.setVisible(false);
@@ -128,8 +128,8 @@ void TForm1::enterPlatform(int platform) {
         show(sm8212, false);
         showRows7and8(false);
         // The old decoders work with the SM5170 or KS8809 only.
-        if (pll.index() == kFS8108 || pll.index() == kFS8170)
-            pll.setIndex(kSM5170);
+        if (pll.index() == model::kPllFs8108 || pll.index() == model::kPllFs8170)
+            pll.setIndex(model::kPllSm5170);
         EepromDeviceSelect = 0;
         firmwareversion.setText("2");
         firmwareversion.setVisible(true);
