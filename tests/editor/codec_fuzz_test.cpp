@@ -1,12 +1,6 @@
 // Random images through the decoder and back through the encoder, with every
 // rule bound as in the window: nothing crashes, no conversion error escapes,
 // and the encoder writes only the bytes its layout names.
-#include "editor/address_rules.h"
-#include "editor/channel_frequency_rules.h"
-#include "editor/field_rules.h"
-#include "editor/folder_rules.h"
-#include "editor/image_decoder.h"
-#include "editor/image_encoder.h"
 #include "model/checksum.h"
 #include "model/field_table.h"
 #include "support/editor_fixture.h"
@@ -22,17 +16,8 @@ TEST(CodecFuzz, RandomImagesDecodeAndEncodeOnlyTheNamedBytes) {
     std::uniform_int_distribution<int> byte(0, 255);
     int encoded = 0;
     for (int round = 0; round < 1400; ++round) {
-        testing::EditorRig rig;
-        FieldRules fields{rig.context};
-        FolderRules folders{rig.context};
-        AddressRules addresses{rig.context};
-        ChannelFrequencyRules frequency{rig.context};
-        ImageEncoder encoder{rig.context, fields, folders, frequency};
-        ImageDecoder decoder{rig.context, frequency};
-        fields.bind();
-        folders.bind();
-        addresses.bind();
-        frequency.bind();
+        testing::BoundEditor editor;
+        testing::EditorRig& rig = editor.rig;
         const int platform = round % 7;
         rig.hardwarePlatform = static_cast<std::uint8_t>(platform);
         rig.customerProfile = static_cast<std::uint8_t>(round % 8);
@@ -46,9 +31,9 @@ TEST(CodecFuzz, RandomImagesDecodeAndEncodeOnlyTheNamedBytes) {
 
         bool done = false;
         rig.form.dispatch([&] {
-            decoder.decode();
-            addresses.msgtypeChange();
-            if (encoder.encode())
+            editor.decoder.decode();
+            editor.addresses.msgtypeChange();
+            if (editor.encoder.encode())
                 ++encoded;
             done = true;
         });

@@ -1,10 +1,3 @@
-#include "editor/address_rules.h"
-#include "editor/channel_frequency_rules.h"
-#include "editor/field_rules.h"
-#include "editor/folder_rules.h"
-#include "editor/image_decoder.h"
-#include "editor/image_encoder.h"
-#include "editor/image_files.h"
 #include "model/checksum.h"
 #include "support/editor_fixture.h"
 #include "support/temp_dir.h"
@@ -16,16 +9,9 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The editor with every rule bound, as the window has it.
+// Image files on the editor as the window has it.
 class ImageFilesTest : public ::testing::Test {
 protected:
-    ImageFilesTest() {
-        for (auto bind : {+[](ImageFilesTest& t) { t.fields.bind(); },
-                          +[](ImageFilesTest& t) { t.folders.bind(); },
-                          +[](ImageFilesTest& t) { t.addresses.bind(); },
-                          +[](ImageFilesTest& t) { t.frequency.bind(); }})
-            bind(*this);
-    }
     void onPlatform(int platform) { rig.hardwarePlatform = static_cast<std::uint8_t>(platform); }
     // A valid file of the current platform, saved from the current settings.
     Bytes savedFile(const std::string& name) {
@@ -53,15 +39,10 @@ protected:
             ASSERT_EQ(b, 0xA5);
     }
 
-    testing::EditorRig rig;
+    testing::BoundEditor editor;
+    testing::EditorRig& rig = editor.rig;
+    ImageFiles& files = editor.files;
     testing::TempDir dir;
-    FieldRules fields{rig.context};
-    FolderRules folders{rig.context};
-    AddressRules addresses{rig.context};
-    ChannelFrequencyRules frequency{rig.context};
-    ImageEncoder encoder{rig.context, fields, folders, frequency};
-    ImageDecoder decoder{rig.context, frequency};
-    ImageFiles files{rig.context, encoder, decoder, addresses};
 };
 
 TEST_F(ImageFilesTest, FormatFollowsThePlatform) {

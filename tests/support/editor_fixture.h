@@ -3,7 +3,14 @@
 // rules read, and the two images.
 #pragma once
 
+#include "editor/address_rules.h"
+#include "editor/channel_frequency_rules.h"
 #include "editor/editor_context.h"
+#include "editor/field_rules.h"
+#include "editor/folder_rules.h"
+#include "editor/image_decoder.h"
+#include "editor/image_encoder.h"
+#include "editor/image_files.h"
 #include "form/controls.h"
 #include "model/pager_settings.h"
 #include "support/recording_ui.h"
@@ -26,6 +33,26 @@ struct EditorRig {
     std::uint8_t customerProfile = 1;
     editor::EditorContext context{settings, log,     hardwarePlatform, decimalSeparator,
                                   eeprom,   decoder, customerProfile};
+};
+
+// The editor as the window has it: every rule module bound, the codecs and
+// the image files on top.
+struct BoundEditor {
+    BoundEditor() {
+        fields.bind();
+        folders.bind();
+        addresses.bind();
+        frequency.bind();
+    }
+
+    EditorRig rig;
+    editor::FieldRules fields{rig.context};
+    editor::FolderRules folders{rig.context};
+    editor::AddressRules addresses{rig.context};
+    editor::ChannelFrequencyRules frequency{rig.context};
+    editor::ImageEncoder encoder{rig.context, fields, folders, frequency};
+    editor::ImageDecoder decoder{rig.context, frequency};
+    editor::ImageFiles files{rig.context, encoder, decoder, addresses};
 };
 
 } // namespace ccp::testing
