@@ -17,6 +17,7 @@
 #include "form/controls.h"
 #include "form/family.h"
 #include "link/programmer_link.h"
+#include "link/transfers.h"
 #include "model/image.h"
 #include "model/pager_settings.h"
 
@@ -210,6 +211,9 @@ public:
 
     // ---- progress dialog -------------------------------------------------
     TState_Form State_Form{*this};
+
+    // ---- the jig's two transfers, stepping the progress dialog -------------
+    link::ProgrammerTransfers transfers{Link, services_.port, services_.clock, State_Form};
 
     // ---- editor rules ----------------------------------------------------
     editor::EditorContext editorContext{

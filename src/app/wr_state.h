@@ -1,15 +1,17 @@
 // The progress dialog: a small modeless window with one bar that the long
 // operations show while they hold the thread. Every change asks the user
 // interface to repaint it, since the message loop is not running meanwhile.
+// The transfers step it through link::TransferProgress.
 #pragma once
 
 #include "form/controls.h"
+#include "link/transfer_progress.h"
 
 #include <string>
 
 namespace ccp::app {
 
-class TState_Form {
+class TState_Form final : public link::TransferProgress {
 public:
     explicit TState_Form(form::Form& owner);
 
@@ -18,11 +20,11 @@ public:
 
     // Caption, range 0..max, position 0, shown without being modal.
     void begin(const std::string& caption, int max);
-    void setCaption(const std::string& caption);
-    void setPosition(int position);
+    void setCaption(const std::string& caption) override;
+    void setPosition(int position) override;
     // One step of the bar (its step is 10), or a given amount.
     void stepIt();
-    void stepBy(int amount);
+    void stepBy(int amount) override;
     void close();
 
     form::Window State_Form;

@@ -2,6 +2,8 @@
 
 #include "link/port_lines.h"
 
+#include <optional>
+
 namespace ccp::link {
 
 PortDetection DetectParallelPort(ProgrammerLink& link, PortDriver& driver, const OsInfo& os,
@@ -24,10 +26,15 @@ PortDetection DetectParallelPort(ProgrammerLink& link, PortDriver& driver, const
     PortDetection outcome = PortDetection::Unavailable;
     const char* message = kPortsUnavailableText;
     if (driver.initialise()) {
-        const std::uint8_t status = driver.read(registerAddress(link.PortBase, kPresenceLine.reg));
-        const bool present = (status & kPresenceLine.mask) != 0;
-        outcome = present ? PortDetection::Ready : PortDetection::NotConnected;
-        message = present ? kPortsReadyText : kJigMissingText;
+        // A claimed port whose status cannot be read is no more usable than
+        // one that could not be claimed.
+        const std::optional<std::uint8_t> status =
+            driver.read(registerAddress(link.PortBase, kPresenceLine.reg));
+        if (status) {
+            const bool present = (*status & kPresenceLine.mask) != 0;
+            outcome = present ? PortDetection::Ready : PortDetection::NotConnected;
+            message = present ? kPortsReadyText : kJigMissingText;
+        }
     }
     log.append(message);
     const bool usable = outcome == PortDetection::Ready;

@@ -14,7 +14,7 @@ namespace ccp::link {
 enum class PortDetection {
     DisabledBySystem, // "Parallel ports disable in Vista"; Port1 disabled
     NotOffered,       // nothing logged, nothing changed
-    Unavailable,      // initialise failed; read and write disabled
+    Unavailable,      // initialise or the status read failed; read and write disabled
     Ready,            // presence line high; read and write enabled
     NotConnected,     // presence line low; read and write disabled
 };

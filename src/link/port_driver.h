@@ -1,10 +1,12 @@
 // The seam to the parallel port: byte access to the three registers of a
-// standard port (data, status, control) at a 16-bit I/O address. An
-// implementation that cannot reach a port reads kUnreachablePortValue from it
-// and drops what is written to it; errors never escape as exceptions.
+// standard port (data, status, control) at a 16-bit I/O address. An access
+// that fails (no such port, the port not claimed, the kernel refusing it)
+// says so in its result, so that nobody acts on a line level nobody read;
+// errors never escape as exceptions.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace ccp::link {
 
@@ -17,9 +19,9 @@ enum class PortRegister : std::uint8_t {
 
 inline constexpr std::uint16_t kPortRegisterCount = 3;
 
-// What a port that is not there reads: nothing drives the lines, so every
-// bit floats high. On the jig this reads as "data in released", which the
-// buses take as a missing acknowledge, so no transfer succeeds on it.
+// The level the buses assume for a register that could not be read: every
+// bit high, which on the jig reads as "data in released", a missing
+// acknowledge, so no transfer succeeds on it.
 inline constexpr std::uint8_t kUnreachablePortValue = 0xFF;
 
 constexpr std::uint16_t registerAddress(std::uint16_t base, PortRegister reg) {
@@ -32,8 +34,10 @@ public:
 
     // True when direct access to the port is available.
     virtual bool initialise() = 0;
-    virtual std::uint8_t read(std::uint16_t port) = 0;
-    virtual void write(std::uint16_t port, std::uint8_t value) = 0;
+    // The register's byte; nothing when the access failed.
+    virtual std::optional<std::uint8_t> read(std::uint16_t port) = 0;
+    // False when the byte did not reach the register.
+    virtual bool write(std::uint16_t port, std::uint8_t value) = 0;
     // Releases the port; safe without a prior initialise and when repeated.
     virtual void shutdown() = 0;
 };

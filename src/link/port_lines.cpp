@@ -2,6 +2,8 @@
 
 #include "link/delay.h"
 
+#include <optional>
+
 namespace ccp::link {
 
 PortLines::PortLines(PortDriver& driver, Clock& clock, const ProgrammerLink& link)
@@ -9,17 +11,28 @@ PortLines::PortLines(PortDriver& driver, Clock& clock, const ProgrammerLink& lin
 }
 
 std::uint8_t PortLines::PortRead(std::uint16_t port) {
-    return driver_.read(port);
+    const std::optional<std::uint8_t> value = driver_.read(port);
+    if (!value) {
+        faulted_ = true;
+        return kUnreachablePortValue;
+    }
+    return *value;
 }
 
 void PortLines::PortWrite(std::uint16_t port, std::uint8_t value) {
-    driver_.write(port, value);
+    if (!driver_.write(port, value)) {
+        faulted_ = true;
+    }
 }
 
 void PortLines::setLine(JigLine line, bool high) {
     const std::uint16_t port = registerAddress(link_.PortBase, line.reg);
-    const std::uint8_t now = PortRead(port);
-    const auto next = static_cast<std::uint8_t>(high ? now | line.mask : now & ~line.mask);
+    const std::optional<std::uint8_t> now = driver_.read(port);
+    if (!now) {
+        faulted_ = true;
+        return;
+    }
+    const auto next = static_cast<std::uint8_t>(high ? *now | line.mask : *now & ~line.mask);
     PortWrite(port, next);
 }
 

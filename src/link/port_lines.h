@@ -2,7 +2,10 @@
 // decoder buses are built from. Every line change is one read-modify-write of
 // one register at the link's PortBase as it is at the time of the change, so
 // the other bits keep their value and a later LPT2 choice takes effect; a
-// primitive then busy-waits its line's time.
+// primitive then busy-waits its line's time. A register access that fails is
+// remembered as a fault until clearFault(): the line change is not made (a
+// byte that was not read is not written back), a failed read counts as the
+// line high, and the buses end their transfer with its failure code.
 #pragma once
 
 #include "link/clock.h"
@@ -42,8 +45,13 @@ public:
     // The link must outlive the object; a temporary would be gone at once.
     PortLines(PortDriver& driver, Clock& clock, ProgrammerLink&& link) = delete;
 
+    // A failed read gives kUnreachablePortValue; both record the fault.
     std::uint8_t PortRead(std::uint16_t port);
     void PortWrite(std::uint16_t port, std::uint8_t value);
+
+    // True once a register access failed since construction or clearFault().
+    bool faulted() const { return faulted_; }
+    void clearFault() { faulted_ = false; }
 
     // One read-modify-write of the line's register, no wait.
     void setLine(JigLine line, bool high);
@@ -77,6 +85,7 @@ private:
     PortDriver& driver_;
     Clock& clock_;
     const ProgrammerLink& link_;
+    bool faulted_ = false;
 };
 
 } // namespace ccp::link

@@ -39,10 +39,10 @@ void PpdevPortDriver::shutdown() {
     initialised_ = false;
 }
 
-std::uint8_t PpdevPortDriver::read(std::uint16_t port) {
+std::optional<std::uint8_t> PpdevPortDriver::read(std::uint16_t port) {
     Target t{};
     if (!target(port, t)) {
-        return kUnreachablePortValue;
+        return std::nullopt;
     }
     unsigned long request = PPRDATA;
     if (t.reg == PortRegister::Status) {
@@ -50,20 +50,20 @@ std::uint8_t PpdevPortDriver::read(std::uint16_t port) {
     } else if (t.reg == PortRegister::Control) {
         request = PPRCONTROL;
     }
-    std::uint8_t value = kUnreachablePortValue;
+    std::uint8_t value = 0;
     if (!control(nodes_[t.node].fd, request, &value)) {
-        return kUnreachablePortValue;
+        return std::nullopt;
     }
     return value;
 }
 
-void PpdevPortDriver::write(std::uint16_t port, std::uint8_t value) {
+bool PpdevPortDriver::write(std::uint16_t port, std::uint8_t value) {
     Target t{};
     if (!target(port, t) || t.reg == PortRegister::Status) {
-        return;
+        return false;
     }
     const unsigned long request = t.reg == PortRegister::Data ? PPWDATA : PPWCONTROL;
-    control(nodes_[t.node].fd, request, &value);
+    return control(nodes_[t.node].fd, request, &value);
 }
 
 bool PpdevPortDriver::target(std::uint16_t port, Target& out) {

@@ -1,8 +1,8 @@
 // The parallel port on Linux through ppdev: LPT1 (0x378) is the node
 // <prefix>0, LPT2 (0x278) the node <prefix>1, each opened and claimed before
 // use. initialise() claims LPT1; LPT2 is claimed on its first access. Until
-// initialise() succeeds, and for a node that cannot be claimed, reads give
-// kUnreachablePortValue and writes are dropped.
+// initialise() succeeds, for a node that cannot be claimed, and when an ioctl
+// fails, an access fails and says so.
 #pragma once
 
 #include "link/port_driver.h"
@@ -25,9 +25,9 @@ public:
     // Releases whatever is held, then opens and claims LPT1's node. False
     // when the node is missing, not permitted, not a ppdev device or busy.
     bool initialise() override;
-    std::uint8_t read(std::uint16_t port) override;
-    // Writes to the status register, which is read only, are dropped.
-    void write(std::uint16_t port, std::uint8_t value) override;
+    std::optional<std::uint8_t> read(std::uint16_t port) override;
+    // The status register is read only: a write to it fails.
+    bool write(std::uint16_t port, std::uint8_t value) override;
     void shutdown() override;
 
     // Node n serves kLptBases[n].

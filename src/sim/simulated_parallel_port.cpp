@@ -10,9 +10,13 @@ namespace {
 
 constexpr std::uint8_t kJigStatusBits = link::kPresenceLine.mask | link::kDataInLine.mask;
 
+// A device's pull changes the wire, which the other devices see in turn; the
+// chips on this bus settle within a couple of rounds.
+constexpr int kSettleRounds = 4;
+
 } // namespace
 
-SimulatedParallelPort::SimulatedParallelPort(VirtualClock& clock, std::uint16_t jigBase)
+SimulatedParallelPort::SimulatedParallelPort(const link::Clock& clock, std::uint16_t jigBase)
     : clock_(clock), jigBase_(jigBase) {
 }
 
@@ -46,6 +50,17 @@ bool SimulatedParallelPort::locate(std::uint16_t address, Location& out) const {
     return false;
 }
 
+bool SimulatedParallelPort::accessFails() {
+    if (accessesLeft_ == kNoFailure) {
+        return false;
+    }
+    if (accessesLeft_ == 0) {
+        return true;
+    }
+    --accessesLeft_;
+    return false;
+}
+
 bool SimulatedParallelPort::jigConnected(std::size_t port) const {
     return present_ && link::kLptBases[port] == jigBase_;
 }
@@ -74,16 +89,12 @@ std::uint8_t SimulatedParallelPort::status(std::size_t port) const {
     return value;
 }
 
-std::uint8_t SimulatedParallelPort::read(std::uint16_t port) {
-    ++readCount_;
-    return peek(port);
-}
-
-std::uint8_t SimulatedParallelPort::peek(std::uint16_t port) const {
+std::optional<std::uint8_t> SimulatedParallelPort::read(std::uint16_t port) {
     Location at{};
-    if (!locate(port, at)) {
-        return link::kUnreachablePortValue;
+    if (!locate(port, at) || accessFails()) {
+        return std::nullopt;
     }
+    ++readCount_;
     switch (at.reg) {
     case link::PortRegister::Data:
         return registers_[at.port].data;
@@ -95,7 +106,7 @@ std::uint8_t SimulatedParallelPort::peek(std::uint16_t port) const {
     return status(at.port);
 }
 
-void SimulatedParallelPort::write(std::uint16_t port, std::uint8_t value) {
+bool SimulatedParallelPort::write(std::uint16_t port, std::uint8_t value) {
     Location at{};
     const bool known = locate(port, at);
     std::uint8_t* latch = nullptr;
@@ -104,16 +115,32 @@ void SimulatedParallelPort::write(std::uint16_t port, std::uint8_t value) {
     } else if (known && at.reg == link::PortRegister::Control) {
         latch = &registers_[at.port].control;
     }
-    const std::uint8_t before = latch != nullptr ? *latch : peek(port);
-    writes_.push_back(RegisterWrite{clock_.nowUs(), port, before, value});
-    if (latch == nullptr) {
-        return;
+    if (latch == nullptr || accessFails()) {
+        return false;
+    }
+    if (clock_.nowUs() >= powerLossUs_) {
+        present_ = false;
+    }
+    if (recording_) {
+        writes_.push_back(RegisterWrite{clock_.nowUs(), port, *latch, value});
     }
     *latch = value;
-    if (jigConnected(at.port)) {
-        const Registers& now = registers_[at.port];
+    if (link::kLptBases[at.port] == jigBase_) {
+        driveDevices(at.port);
+    }
+    return true;
+}
+
+void SimulatedParallelPort::driveDevices(std::size_t port) {
+    const bool powered = present_ && (registers_[port].data & link::kD3Line.mask) != 0;
+    const bool clock = (registers_[port].data & link::kClockLine.mask) != 0;
+    for (int round = 0; round < kSettleRounds; ++round) {
+        const bool wire = dataInHigh(port);
         for (BusDevice* device : devices_) {
-            device->onLines(now.data, now.control);
+            device->onLines(BusLines{powered, clock, wire});
+        }
+        if (dataInHigh(port) == wire) {
+            return;
         }
     }
 }

@@ -60,13 +60,12 @@ private:
     int beeps_ = 0;
 };
 
-// A port that is never there: initialise fails, reads float high, writes
-// are dropped.
+// A port that is never there: initialise fails and every access fails.
 class AbsentPort final : public link::PortDriver {
 public:
     bool initialise() override { return false; }
-    std::uint8_t read(std::uint16_t) override { return link::kUnreachablePortValue; }
-    void write(std::uint16_t, std::uint8_t) override {}
+    std::optional<std::uint8_t> read(std::uint16_t) override { return std::nullopt; }
+    bool write(std::uint16_t, std::uint8_t) override { return false; }
     void shutdown() override {}
 };
 

@@ -15,7 +15,7 @@ using Action = std::function<void(PortLines&)>;
 
 class PullDevice final : public sim::BusDevice {
 public:
-    void onLines(std::uint8_t, std::uint8_t) override {}
+    void onLines(const sim::BusLines&) override {}
     bool dataInLine() const override { return !pullsLow; }
     bool pullsLow = false;
 };

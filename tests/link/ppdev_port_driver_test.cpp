@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 namespace ccp::link {
@@ -61,7 +62,7 @@ TEST(PpdevPortDriver, InitialiseFailsCleanlyWithoutAPortNode) {
         EXPECT_FALSE(driver.isClaimed(0));
         for (std::uint16_t reg = 0; reg < kPortRegisterCount; ++reg) {
             driver.write(kLpt1Base + reg, 0x00);
-            EXPECT_EQ(driver.read(kLpt1Base + reg), kUnreachablePortValue);
+            EXPECT_EQ(driver.read(kLpt1Base + reg), std::nullopt);
         }
         driver.shutdown();
         driver.shutdown();
@@ -75,7 +76,7 @@ TEST(PpdevPortDriver, NoNodeIsOpenedBeforeInitialise) {
     fs::create_symlink("/dev/null", folder.node(1));
     PpdevPortDriver driver(folder.prefix());
 
-    EXPECT_EQ(driver.read(kLpt2Base + 1), kUnreachablePortValue);
+    EXPECT_EQ(driver.read(kLpt2Base + 1), std::nullopt);
     driver.write(kLpt2Base, 0xFF);
     EXPECT_EQ(driver.lastError(), 0) << "an open was tried";
     EXPECT_FALSE(driver.isClaimed(1));

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,15 +15,17 @@ namespace {
 using link::kLpt1Base;
 using link::kLpt2Base;
 
+// Lines seen as "P" (powered) or "-", then clock and data levels.
 class RecordingDevice final : public BusDevice {
 public:
-    void onLines(std::uint8_t data, std::uint8_t control) override {
-        seen.emplace_back(data, control);
+    void onLines(const BusLines& lines) override {
+        seen.push_back(std::string(lines.powered ? "P" : "-") + (lines.clock ? "1" : "0") +
+                       (lines.data ? "1" : "0"));
     }
     bool dataInLine() const override { return !pullsLow; }
 
     bool pullsLow = false;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> seen;
+    std::vector<std::string> seen;
 };
 
 TEST(SimulatedParallelPort, EachPortHasItsOwnRegisters) {
@@ -36,8 +40,9 @@ TEST(SimulatedParallelPort, EachPortHasItsOwnRegisters) {
     EXPECT_EQ(port.read(kLpt1Base + 2), 0x05);
     EXPECT_EQ(port.read(kLpt2Base), 0x34);
     EXPECT_EQ(port.read(kLpt2Base + 2), kResetControl);
-    EXPECT_EQ(port.read(0x3BC), link::kUnreachablePortValue);
-    EXPECT_EQ(port.readCount(), 5u);
+    EXPECT_EQ(port.read(0x3BC), std::nullopt);
+    EXPECT_FALSE(port.write(0x3BC, 0x00));
+    EXPECT_EQ(port.readCount(), 4u);
 }
 
 TEST(SimulatedParallelPort, StatusReportsPresenceAndTheWiredData) {
@@ -74,25 +79,43 @@ TEST(SimulatedParallelPort, StatusReportsPresenceAndTheWiredData) {
     }
 }
 
-TEST(SimulatedParallelPort, DevicesSeeTheJigPortsLinesOnly) {
+TEST(SimulatedParallelPort, DevicesSeeTheJigPortsLinesAndItsPower) {
     VirtualClock clock;
     SimulatedParallelPort port(clock);
     RecordingDevice device;
     port.attach(device);
     port.attach(device);
 
-    port.write(kLpt1Base, 0x06);
-    port.write(kLpt1Base + 2, 0x04);
-    port.write(kLpt1Base + 1, 0xFF);
-    port.write(kLpt2Base, 0x02);
+    port.write(kLpt1Base, 0x06);     // clock and data out high, D3 low
+    port.write(kLpt1Base + 2, 0x04); // control: same lines
+    port.write(kLpt1Base, 0x0E);     // D3 high: powered
+    port.write(kLpt2Base, 0x02);     // not the jig's port
     port.setPresence(false);
-    port.write(kLpt1Base, 0x00);
+    port.write(kLpt1Base, 0x0A);
     port.setPresence(true);
+    port.write(kLpt1Base, 0x08);
     port.detach(device);
-    port.write(kLpt1Base, 0x02);
+    port.write(kLpt1Base, 0x0A);
 
-    using Lines = std::pair<std::uint8_t, std::uint8_t>;
-    EXPECT_EQ(device.seen, (std::vector<Lines>{{0x06, kResetControl}, {0x06, 0x04}}));
+    EXPECT_EQ(device.seen, (std::vector<std::string>{"-11", "-11", "P11", "-11", "P00"}));
+}
+
+TEST(SimulatedParallelPort, FailingAccessesAndPowerLoss) {
+    VirtualClock clock;
+    SimulatedParallelPort port(clock);
+    port.failAccessesAfter(2);
+    EXPECT_TRUE(port.write(kLpt1Base, 0x08));
+    EXPECT_TRUE(port.read(kLpt1Base + 1).has_value());
+    EXPECT_EQ(port.read(kLpt1Base + 1), std::nullopt);
+    EXPECT_FALSE(port.write(kLpt1Base, 0x00));
+    port.stopFailing();
+    EXPECT_EQ(port.read(kLpt1Base), 0x08);
+
+    port.losePowerAt(100);
+    clock.advanceUs(100);
+    EXPECT_EQ(port.read(kLpt1Base + 1), 0x20);
+    port.write(kLpt1Base, 0x0C);
+    EXPECT_EQ(port.read(kLpt1Base + 1), 0x40);
 }
 
 TEST(SimulatedParallelPort, RecordsWritesWithTheirTimeAndHoldTimes) {
