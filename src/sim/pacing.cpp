@@ -1,14 +1,21 @@
 #include "sim/pacing.h"
 
-#include <algorithm>
+#include "link/port_lines.h"
 
 namespace ccp::sim {
 
+namespace {
+
+constexpr std::uint8_t kClock = link::kClockLine.mask;
+constexpr std::uint8_t kData = link::kDataOutLine.mask;
+
+} // namespace
+
 std::vector<PacingViolation> pacingViolations(const std::vector<RegisterWrite>& writes,
-                                              std::uint16_t dataPort,
-                                              std::span<const LinePace> paces) {
+                                              std::uint16_t dataPort, const BusPacing& pacing) {
     std::vector<PacingViolation> out;
     bool pending = false;
+    bool framed = false;
     PacingViolation last{};
     for (const RegisterWrite& w : writes) {
         const auto changed = static_cast<std::uint8_t>(w.before ^ w.value);
@@ -19,6 +26,10 @@ std::vector<PacingViolation> pacingViolations(const std::vector<RegisterWrite>& 
             last.heldUs = w.timeUs - last.timeUs;
             out.push_back(last);
         }
+        if ((changed & kData) != 0 && (w.before & kClock) != 0 && (w.value & kClock) != 0) {
+            framed = (w.value & kData) == 0;
+        }
+        const LinePaces& paces = framed ? pacing.framed : pacing.between;
         pending = false;
         for (const LinePace& pace : paces) {
             if ((changed & pace.mask) == 0) {

@@ -40,6 +40,7 @@ struct Case {
     std::vector<std::string> log;
     MenuState after;
     int initialiseCalls;
+    bool statusReadFails = false;
 };
 
 constexpr auto kAvailable = ParallelPortPolicy::Available;
@@ -76,6 +77,8 @@ const Case kCases[] = {
         NotConnected,     {kMissing}, {true, false, false},  1},
     {"jig only on LPT2",                  kAvailable,  true,  kLpt2Base, true,  0x00, kAllOn,
         NotConnected,     {kMissing}, {true, false, false},  1},
+    {"claimed, status read fails",        kAvailable,  true,  kLpt1Base, true,  0x00, kAllOn,
+        Unavailable,      {kBusy},    {true, false, false},  1, true},
 };
 // clang-format on
 
@@ -96,6 +99,9 @@ TEST(DetectParallelPort, OutcomesLogLinesAndMenus) {
         port.setInitialiseResult(c.initialises);
         port.setPresence(c.present);
         port.setOtherStatusBits(c.otherStatus);
+        if (c.statusReadFails) {
+            port.failAccessesAfter(0);
+        }
         const FakeOsInfo os(c.policy);
         // A user who chose LPT2, then a USB jig that went away.
         ProgrammerLink link{kLpt2Base, true, 3};

@@ -186,6 +186,24 @@ TEST_F(PortLinesTest, SampleReturnsTheDataInLineAfterReleasingIt) {
     }
 }
 
+// A register that cannot be read is not written back with invented bits; the
+// fault stays until cleared and a sample reads as the line released.
+TEST_F(PortLinesTest, AFailedAccessIsRememberedAndWritesNothing) {
+    port.setRegister(address(PortRegister::Data), 0x00);
+    port.failAccessesAfter(0);
+    lines.ClockHigh();
+    EXPECT_TRUE(lines.faulted());
+    EXPECT_TRUE(port.writes().empty());
+    EXPECT_TRUE(lines.SampleData());
+
+    port.stopFailing();
+    lines.ClockHigh();
+    EXPECT_TRUE(lines.faulted());
+    lines.clearFault();
+    EXPECT_FALSE(lines.faulted());
+    EXPECT_EQ(port.writes().size(), 1u);
+}
+
 TEST_F(PortLinesTest, FollowsThePortBaseAtEveryChange) {
     PullDevice device;
     device.pullsLow = true;
