@@ -1,0 +1,101 @@
+// A full transfer on the real clock against the simulated jig and virtual
+// pager: how much longer it takes than the sum of the waits that the bus
+// protocol mandates (the line waits, the power-up, settle and write-cycle
+// sleeps, the decoder's 40 ms per byte). The ratio shows what the port
+// accesses, the simulation and the clock's overshoot add.
+#include "link/clock.h"
+#include "link/transfer_progress.h"
+#include "link/transfers.h"
+#include "sim/eeprom_24c04.h"
+#include "sim/pcd5003.h"
+#include "sim/simulated_parallel_port.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using ccp::link::Clock;
+
+// The real clock, adding up every wait it is asked for.
+class MandateClock final : public Clock {
+public:
+    void sleepMs(unsigned ms) override {
+        mandatedUs += std::uint64_t{ms} * 1000;
+        real_.sleepMs(ms);
+    }
+    void busyWaitUs(std::uint64_t us) override {
+        mandatedUs += us;
+        real_.busyWaitUs(us);
+    }
+    std::uint64_t nowUs() const override { return real_.nowUs(); }
+
+    std::uint64_t mandatedUs = 0;
+
+private:
+    ccp::link::SteadyClock real_;
+};
+
+template <typename Transfer>
+void measure(benchmark::State& state, MandateClock& clock, Transfer transfer) {
+    double measuredUs = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = transfer();
+        const std::chrono::duration<double, std::micro> took =
+            std::chrono::steady_clock::now() - start;
+        measuredUs += took.count();
+        if (!ok) {
+            state.SkipWithError("transfer failed");
+        }
+    }
+    const double mandated = static_cast<double>(clock.mandatedUs);
+    state.counters["mandated_s"] = mandated / 1e6 / static_cast<double>(state.iterations());
+    state.counters["ratio"] = mandated > 0 ? measuredUs / mandated : 0.0;
+}
+
+void BM_EepromWriteWithVerify(benchmark::State& state) {
+    MandateClock clock;
+    ccp::sim::SimulatedParallelPort port(clock);
+    port.setRecording(false);
+    ccp::sim::Eeprom24c04 chip(clock, 2);
+    port.attach(chip);
+    ccp::link::ProgrammerLink link;
+    ccp::link::NoProgress progress;
+    ccp::link::ProgrammerTransfers transfers(link, port, clock, progress);
+    std::vector<std::uint8_t> image(512);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>(i * 37 + 5);
+    }
+    measure(state, clock, [&] {
+        return transfers.EepromTransfer("04", 2, "w", image) ==
+               ccp::link::TransferResult::Verified;
+    });
+}
+
+void BM_DecoderProgram(benchmark::State& state) {
+    MandateClock clock;
+    ccp::sim::SimulatedParallelPort port(clock);
+    port.setRecording(false);
+    ccp::sim::Pcd5003 chip(clock);
+    port.attach(chip);
+    ccp::link::ProgrammerLink link;
+    ccp::link::NoProgress progress;
+    ccp::link::ProgrammerTransfers transfers(link, port, clock, progress);
+    std::vector<std::uint8_t> image(48);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>(i * 11 + 3);
+    }
+    measure(state, clock, [&] {
+        return transfers.DecoderTransfer("w", image) == ccp::link::DecoderResult::Done;
+    });
+}
+
+BENCHMARK(BM_EepromWriteWithVerify)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_DecoderProgram)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3);
+
+} // namespace
+
+BENCHMARK_MAIN();
