@@ -41,6 +41,8 @@ void TForm1::bindHandlers() {
     frequencyRules.bind();
     Open1.onClick = [this] { imageFiles.Open1Click(); };
     Save1.onClick = [this] { imageFiles.Save1Click(); };
+    ReadFromPager.onClick = [this] { pagerOperations.ReadFromPagerClick(); };
+    WriteToPager.onClick = [this] { pagerOperations.WriteToPagerClick(); };
     LPT11.onClick = [this] { LPT11Click(); };
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };

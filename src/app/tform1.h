@@ -20,6 +20,7 @@
 #include "link/transfers.h"
 #include "model/image.h"
 #include "model/pager_settings.h"
+#include "ops/pager_operations.h"
 
 #include <array>
 #include <cstdint>
@@ -226,6 +227,10 @@ public:
     editor::ImageEncoder imageEncoder{editorContext, fieldRules, folderRules, frequencyRules};
     editor::ImageDecoder imageDecoder{editorContext, frequencyRules};
     editor::ImageFiles imageFiles{editorContext, imageEncoder, imageDecoder, addressRules};
+    ops::PagerOperations pagerOperations{
+        editorContext, {fieldRules, addressRules, frequencyRules, imageEncoder, imageDecoder},
+        transfers,     State_Form,
+        Repair1,       EepromDeviceSelect};
 
 private:
     void setDesignValues();

@@ -1,17 +1,17 @@
 // The progress dialog: a small modeless window with one bar that the long
 // operations show while they hold the thread. Every change asks the user
 // interface to repaint it, since the message loop is not running meanwhile.
-// The transfers step it through link::TransferProgress.
+// The pager operations and the transfers drive it through ops::OperationDialog.
 #pragma once
 
 #include "form/controls.h"
-#include "link/transfer_progress.h"
+#include "ops/operation_dialog.h"
 
 #include <string>
 
 namespace ccp::app {
 
-class TState_Form final : public link::TransferProgress {
+class TState_Form final : public ops::OperationDialog {
 public:
     explicit TState_Form(form::Form& owner);
 
@@ -19,13 +19,13 @@ public:
     form::ProgressBar& bar() { return ProgressBar1; }
 
     // Caption, range 0..max, position 0, shown without being modal.
-    void begin(const std::string& caption, int max);
+    void begin(const std::string& caption, int max) override;
     void setCaption(const std::string& caption) override;
     void setPosition(int position) override;
     // One step of the bar (its step is 10), or a given amount.
-    void stepIt();
+    void stepIt() override;
     void stepBy(int amount) override;
-    void close();
+    void close() override;
 
     form::Window State_Form;
     form::ProgressBar ProgressBar1;

@@ -1,0 +1,69 @@
+// Read From Pager and Write To Pager: the pager's configuration through the
+// active transport into the window, and the window's settings into the
+// pager. A read lands in staging buffers and is taken over only once its
+// checksum holds; a write first takes the configuration that the pager's
+// hardware fixes from the pager (unless repair mode is on), programs the
+// decoder on the 5003 platforms, writes and verifies the EEPROM, and on
+// success advances every capcode by its step for the next pager. Each step
+// logs one line; the progress dialog is closed on every path.
+#pragma once
+
+#include "editor/address_rules.h"
+#include "editor/channel_frequency_rules.h"
+#include "editor/editor_context.h"
+#include "editor/field_rules.h"
+#include "editor/image_decoder.h"
+#include "editor/image_encoder.h"
+#include "form/controls.h"
+#include "link/transfers.h"
+#include "model/image.h"
+#include "ops/operation_dialog.h"
+
+#include <cstdint>
+
+namespace ccp::ops {
+
+struct OperationRules {
+    editor::FieldRules& fields;
+    editor::AddressRules& addresses;
+    editor::ChannelFrequencyRules& frequency;
+    editor::ImageEncoder& encoder;
+    editor::ImageDecoder& decoder;
+};
+
+inline constexpr const char* kEepromTypeCode = "04";
+inline constexpr const char* kReadCompleted = "Read completed";
+inline constexpr const char* kVerifyOk = "Verify OK !";
+
+class PagerOperations {
+public:
+    // All outlive the object. `repair` is Help > Repair, whose check mark is
+    // repair mode; `deviceSelect` is the window's EepromDeviceSelect.
+    PagerOperations(editor::EditorContext& context, OperationRules rules,
+                    link::ProgrammerTransfers& transfers, OperationDialog& dialog,
+                    const form::MenuItem& repair, const std::uint8_t& deviceSelect);
+
+    // True when the read ended with "Read completed".
+    bool ReadFromPagerClick();
+    // True when the write ended with "Verify OK !".
+    bool WriteToPagerClick();
+
+    model::EepromImage ReadStaging{};
+    model::DecoderImage DecoderStaging{};
+
+private:
+    bool readHardwareConfig();
+    bool programDecoder();
+    bool writeEeprom();
+    void autoIncrement();
+    void fail(const char* line);
+
+    editor::EditorContext& context_;
+    OperationRules rules_;
+    link::ProgrammerTransfers& transfers_;
+    OperationDialog& dialog_;
+    const form::MenuItem& repair_;
+    const std::uint8_t& deviceSelect_;
+};
+
+} // namespace ccp::ops
