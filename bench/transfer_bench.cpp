@@ -70,8 +70,7 @@ void BM_EepromWriteWithVerify(benchmark::State& state) {
         image[i] = static_cast<std::uint8_t>(i * 37 + 5);
     }
     measure(state, clock, [&] {
-        return transfers.EepromTransfer("04", 2, "w", image) ==
-               ccp::link::TransferResult::Verified;
+        return transfers.EepromTransfer("04", 2, "w", image) == ccp::link::TransferResult::Verified;
     });
 }
 

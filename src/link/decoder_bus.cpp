@@ -110,8 +110,7 @@ bool ParallelDecoderBus::registerWrite(std::uint8_t reg, std::uint8_t value) {
     return ok;
 }
 
-bool ParallelDecoderBus::registerBlockWrite(std::uint8_t reg,
-                                            std::span<const std::uint8_t> bytes) {
+bool ParallelDecoderBus::registerBlockWrite(std::uint8_t reg, std::span<const std::uint8_t> bytes) {
     start();
     sendByte(kWriteAddress);
     bool ok = readAck();

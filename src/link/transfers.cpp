@@ -6,8 +6,8 @@ bool isReadMode(std::string_view mode) {
     return mode == "R" || mode == "r";
 }
 
-ProgrammerTransfers::ProgrammerTransfers(const ProgrammerLink& link, PortDriver& port,
-                                         Clock& clock, TransferProgress& progress)
+ProgrammerTransfers::ProgrammerTransfers(const ProgrammerLink& link, PortDriver& port, Clock& clock,
+                                         TransferProgress& progress)
     : link_(link), lines_(port, clock, link), clock_(clock), progress_(progress) {
 }
 

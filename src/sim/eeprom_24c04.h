@@ -28,8 +28,7 @@ public:
     // `deviceSelect` is the level of the select pins as the PC names it
     // (0 or 2 on the pager: A1 tied low or high). The page is the chip's
     // own: 8 bytes up to 256, 16 up to 2048, 32 up to 8192, then 64.
-    Eeprom24c04(const link::Clock& clock, std::uint8_t deviceSelect = 0,
-                std::size_t size = kSize);
+    Eeprom24c04(const link::Clock& clock, std::uint8_t deviceSelect = 0, std::size_t size = kSize);
     Eeprom24c04(const link::Clock& clock, std::uint8_t deviceSelect, std::size_t size,
                 std::size_t page);
 
@@ -64,9 +63,9 @@ private:
     std::size_t addressBytes() const { return size() >= 4096 ? 2 : 1; }
 
     const link::Clock& clock_;
-    std::uint8_t selectBits_;   // the pins' bits of the device byte
-    std::uint8_t selectMask_;   // which device-byte bits are pins
-    std::uint8_t carriedMask_;  // address bits 8 and up carried in the device byte
+    std::uint8_t selectBits_;  // the pins' bits of the device byte
+    std::uint8_t selectMask_;  // which device-byte bits are pins
+    std::uint8_t carriedMask_; // address bits 8 and up carried in the device byte
     std::size_t page_;
     std::vector<std::uint8_t> memory_;
     std::vector<std::uint8_t> flips_;

@@ -58,7 +58,9 @@ private:
     static constexpr std::size_t kPointerSpace = 64;
     static constexpr std::uint8_t kRegisterMask = 0x0F;
 
-    static std::size_t slot(std::size_t index) { return index / kBlockBytes * 8 + index % kBlockBytes; }
+    static std::size_t slot(std::size_t index) {
+        return index / kBlockBytes * 8 + index % kBlockBytes;
+    }
     bool writeData(std::uint8_t byte);
 
     const link::Clock& clock_;

@@ -88,7 +88,6 @@ TEST_F(DecoderTransferTest, OpensClosesAndWaitsBeforeEachByte) {
     });
     EXPECT_EQ(busyMs, 48 * 40);
 
-
     port.clearWrites();
     Bytes buffer(48);
     EXPECT_EQ(transfers.DecoderTransfer("r", buffer), DecoderResult::Done);
@@ -122,10 +121,9 @@ TEST_F(DecoderTransferTest, FaultsEndWithTheirResult) {
     const Case cases[] = {
         {"verify differs in byte 47 alone", [](auto& d, auto&) { d.flipOnRead(47, 0x01); }, false,
          DecoderResult::VerifyFailed, 56},
-        {"absent, read", [](auto& d, auto&) { d.setAbsent(true); }, true, DecoderResult::Failed,
+        {"absent, read", [](auto& d, auto&) { d.setAbsent(true); }, true, DecoderResult::Failed, 1},
+        {"absent, program", [](auto& d, auto&) { d.setAbsent(true); }, false, DecoderResult::Failed,
          1},
-        {"absent, program", [](auto& d, auto&) { d.setAbsent(true); }, false,
-         DecoderResult::Failed, 1},
         {"no ack from byte 20", [](auto& d, auto&) { d.failFromProgrammedByte(20); }, false,
          DecoderResult::Failed, 15},
         {"port fails while reading", [](auto&, auto& p) { p.failAccessesAfter(3'000); }, true,

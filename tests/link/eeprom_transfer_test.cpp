@@ -250,8 +250,8 @@ TEST_F(EepromTransferTest, OtherTypeCodesAgainstTheirChips) {
         const char* code;
         std::size_t size;
         std::uint8_t select;
-        std::size_t frames;      // write commands in the write phase
-        Bytes lastFrameAddress;  // device byte and address bytes of the last
+        std::size_t frames;     // write commands in the write phase
+        Bytes lastFrameAddress; // device byte and address bytes of the last
     };
     const Case cases[] = {
         {"2", 256, 2, 256, {0xA4, 0xFF}},

@@ -50,7 +50,8 @@ public:
             if (e == "S") {
                 out.emplace_back();
             } else if (e != "P" && !out.empty()) {
-                out.back().push_back(static_cast<std::uint8_t>(std::stoul(e.substr(0, 2), nullptr, 16)));
+                out.back().push_back(
+                    static_cast<std::uint8_t>(std::stoul(e.substr(0, 2), nullptr, 16)));
             }
         }
         return out;
