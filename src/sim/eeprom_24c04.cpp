@@ -59,6 +59,25 @@ void Eeprom24c04::flipOnRead(std::size_t address, std::uint8_t mask) {
     }
 }
 
+bool Eeprom24c04::answers(std::uint8_t deviceSelect) const {
+    return !absent_ && !failed_ && ((deviceSelect << 1) & selectMask_) == selectBits_;
+}
+
+std::uint8_t Eeprom24c04::sendAt(std::size_t address) const {
+    const std::size_t at = address % size();
+    return memory_[at] ^ flips_[at];
+}
+
+bool Eeprom24c04::programAt(std::size_t address, std::uint8_t value) {
+    if (failed_ || dataBytes_ >= failAt_) {
+        failed_ = true;
+        return false;
+    }
+    ++dataBytes_;
+    memory_[address % size()] = value;
+    return true;
+}
+
 bool Eeprom24c04::addressed(std::uint8_t address) {
     if (absent_ || failed_ || busy() || (address & kDeviceCodeMask) != kDeviceCode ||
         (address & selectMask_) != selectBits_) {

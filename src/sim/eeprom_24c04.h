@@ -39,6 +39,13 @@ public:
     std::size_t addressCounter() const { return counter_; }
     bool busy() const;
 
+    // The USB jig's firmware reaching the chip over its own bus: whether the
+    // chip answers `deviceSelect`, a byte as the chip sends it, a byte
+    // programmed (false once the chip stops acknowledging).
+    bool answers(std::uint8_t deviceSelect) const;
+    std::uint8_t sendAt(std::size_t address) const;
+    bool programAt(std::size_t address, std::uint8_t value);
+
     void setAbsent(bool absent) { absent_ = absent; }
     // From the `k`-th data byte written (0 = the first) on, the chip takes
     // nothing more and acknowledges nothing, and the page being loaded is lost.

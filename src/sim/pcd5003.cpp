@@ -33,6 +33,21 @@ void Pcd5003::flipOnRead(std::size_t index, std::uint8_t mask) {
     }
 }
 
+std::uint8_t Pcd5003::sendImageByte(std::size_t index) const {
+    const std::size_t at = slot(index % kImageBytes);
+    return memory_[at] ^ flips_[at];
+}
+
+bool Pcd5003::programImageByte(std::size_t index, std::uint8_t value) {
+    if (failed_ || programmed_ >= failAt_) {
+        failed_ = true;
+        return false;
+    }
+    ++programmed_;
+    memory_[slot(index % kImageBytes)] = value;
+    return true;
+}
+
 bool Pcd5003::addressed(std::uint8_t address) {
     if (absent_ || failed_) {
         return false;

@@ -40,6 +40,13 @@ public:
     void setImage(const Image& image);
     std::uint8_t reg(std::uint8_t index) const { return registers_[index & kRegisterMask]; }
 
+    // The USB jig's firmware reaching the chip over its own bus: whether it
+    // answers, an image byte as the chip sends it, a byte programmed (false
+    // once the chip stops acknowledging).
+    bool answers() const { return !absent_ && !failed_; }
+    std::uint8_t sendImageByte(std::size_t index) const;
+    bool programImageByte(std::size_t index, std::uint8_t value);
+
     void setAbsent(bool absent) { absent_ = absent; }
     // From the `k`-th byte programmed (0 = the first) on, the chip
     // acknowledges nothing.

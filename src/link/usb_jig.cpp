@@ -1,0 +1,243 @@
+#include "link/usb_jig.h"
+
+#include <algorithm>
+
+namespace ccp::link {
+
+namespace {
+
+constexpr std::uint8_t kReplyNotFound = 0x40; // EEPROM and brackets: success
+constexpr std::uint8_t kReplyNoEeprom = 0x41; // decoder commands: success
+constexpr std::uint8_t kReplyUsbError = 0x42;
+constexpr std::uint8_t kReplyCrcError = 0x43;
+constexpr std::uint8_t kReplyBadCommand = 0x44;
+
+constexpr const char* kUsbErrorText = "USB error!";
+constexpr unsigned kBracketSleepMs = 20;
+constexpr unsigned kEepromEndSleepMs = 1000;
+constexpr unsigned kDecoderSettleMs = 500;
+constexpr std::size_t kDataIn = 3; // first data byte of a reply
+
+const char* errorText(std::uint8_t reply, bool decoderCommand) {
+    switch (reply) {
+    case kReplyNotFound:
+        return decoderCommand ? "Decoder not found!" : nullptr;
+    case kReplyNoEeprom:
+        return decoderCommand ? nullptr : "EERPOM not found!";
+    case kReplyUsbError:
+        return kUsbErrorText;
+    case kReplyCrcError:
+        return "CRC error!";
+    case kReplyBadCommand:
+        return "CMD not valid!";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+std::uint8_t Crc8(std::span<const std::uint8_t> bytes) {
+    std::uint8_t crc = 0;
+    for (std::uint8_t byte : bytes) {
+        for (int bit = 0; bit < 8; ++bit) {
+            const bool differs = ((byte >> bit) & 1) != (crc & 1);
+            crc = static_cast<std::uint8_t>(crc >> 1);
+            if (differs) {
+                crc ^= 0x8C;
+            }
+        }
+    }
+    return crc;
+}
+
+UsbJig::UsbJig(const ProgrammerLink& link, Clock& clock, TransferProgress& progress,
+               form::UserInterface& ui)
+    : link_(link), clock_(clock), progress_(progress), ui_(ui) {
+}
+
+void UsbJig::usbError() {
+    ui_.showMessage(kUsbErrorText);
+}
+
+// Sizes the buffers for the held device, keeping their bytes. A device whose
+// reports cannot carry the commands is no jig this protocol can drive.
+bool UsbJig::prepare() {
+    if (device_ == nullptr) {
+        usbError();
+        return false;
+    }
+    const HidCaps caps = device_->GetCaps();
+    if (caps.outputReportLength < usb::kMinOutputLength ||
+        caps.inputReportLength < usb::kMinInputLength) {
+        usbError();
+        return false;
+    }
+    out_.resize(caps.outputReportLength, 0);
+    in_.resize(caps.inputReportLength, 0);
+    out_[0] = 0;
+    return true;
+}
+
+void UsbJig::fill(std::size_t first, std::size_t last, std::uint8_t value) {
+    std::fill(out_.begin() + static_cast<std::ptrdiff_t>(first),
+              out_.begin() + static_cast<std::ptrdiff_t>(last) + 1, value);
+}
+
+bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs,
+                      int stepAfterWrite) {
+    out_[0] = 0;
+    out_[1] = command;
+    out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
+    if (!device_->WriteFile(out_)) {
+        usbError();
+        return false;
+    }
+    if (stepAfterWrite != 0) {
+        progress_.stepBy(stepAfterWrite);
+    }
+    if (sleepMs != 0) {
+        clock_.sleepMs(sleepMs);
+    }
+    if (!device_->ReadFile(in_, kReplyTimeoutMs)) {
+        usbError();
+        return false;
+    }
+    if (const char* text = errorText(in_[1], replies == Replies::Decoder)) {
+        ui_.showMessage(text);
+        return false;
+    }
+    return true;
+}
+
+bool UsbJig::bracket(std::uint8_t command) {
+    fill(2, 33, 0);
+    return exchange(command, Replies::Eeprom, kBracketSleepMs);
+}
+
+bool UsbJig::readChunks(std::uint8_t block, std::size_t length, std::span<std::uint8_t> into) {
+    for (std::size_t pos = 0; pos < length; pos += usb::kChunk) {
+        out_[2] = block;
+        out_[3] = static_cast<std::uint8_t>(pos >> 8);
+        out_[4] = static_cast<std::uint8_t>(pos & 0xFF);
+        fill(5, 36, 0);
+        if (!exchange(usb::kReadEeprom, Replies::Eeprom, 0, static_cast<int>(usb::kChunk))) {
+            return false;
+        }
+        const std::size_t n = std::min(usb::kChunk, length - pos);
+        std::copy_n(in_.begin() + kDataIn, n, into.begin() + static_cast<std::ptrdiff_t>(pos));
+    }
+    return true;
+}
+
+TransferResult UsbJig::eeprom(const EepromType& type, std::uint8_t deviceSelect, bool read,
+                              std::span<std::uint8_t> buffer) {
+    const TransferResult refused = read ? TransferResult::ReadFailed : TransferResult::WriteFailed;
+    if (!type.usbBlock || buffer.size() < type.length) {
+        return refused;
+    }
+    if (!prepare()) {
+        return TransferResult::UsbError;
+    }
+    const bool brackets = link_.JigVersion >= 2;
+    if (brackets && !bracket(usb::kBegin)) {
+        return TransferResult::UsbError;
+    }
+    const auto block = static_cast<std::uint8_t>(*type.usbBlock | deviceSelect);
+    TransferResult result = TransferResult::ReadDone;
+    if (read) {
+        if (!readChunks(block, type.length, buffer)) {
+            return TransferResult::UsbError;
+        }
+    } else {
+        for (std::size_t pos = 0; pos < type.length; pos += usb::kChunk) {
+            out_[2] = block;
+            out_[3] = static_cast<std::uint8_t>(pos >> 8);
+            out_[4] = static_cast<std::uint8_t>(pos & 0xFF);
+            std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(pos), usb::kChunk,
+                        out_.begin() + 5);
+            if (!exchange(usb::kWriteEeprom, Replies::Eeprom, 0, static_cast<int>(usb::kChunk))) {
+                return TransferResult::UsbError;
+            }
+        }
+        progress_.setCaption(kVerifyCaption);
+        progress_.setPosition(0);
+        std::vector<std::uint8_t> scratch(type.length);
+        if (!readChunks(block, type.length, scratch)) {
+            return TransferResult::UsbError;
+        }
+        result = std::equal(scratch.begin(), scratch.end(), buffer.begin())
+                     ? TransferResult::Verified
+                     : TransferResult::VerifyFailed;
+    }
+    if (brackets) {
+        if (!bracket(usb::kEnd)) {
+            return TransferResult::UsbError;
+        }
+        clock_.sleepMs(kEepromEndSleepMs);
+    }
+    return result;
+}
+
+DecoderResult UsbJig::decoder(bool read, std::span<std::uint8_t> buffer) {
+    if (buffer.size() < usb::kDecoderBytes) {
+        return DecoderResult::Failed;
+    }
+    if (!prepare()) {
+        return DecoderResult::UsbError;
+    }
+    const bool brackets = link_.JigVersion >= 2;
+    if (brackets && !bracket(usb::kBegin)) {
+        return DecoderResult::UsbError;
+    }
+    clock_.sleepMs(kDecoderSettleMs);
+    DecoderResult result = DecoderResult::Done;
+    if (read) {
+        fill(2, 37, 0);
+        if (!exchange(usb::kReadDecoder, Replies::Decoder)) {
+            return DecoderResult::UsbError;
+        }
+        std::copy_n(in_.begin() + kDataIn, usb::kDecoderBytes, buffer.begin());
+    } else {
+        std::copy_n(buffer.begin(), usb::kDecoderBytes, out_.begin() + 2);
+        if (!exchange(usb::kProgramDecoder, Replies::Decoder)) {
+            return DecoderResult::UsbError;
+        }
+        // The verify read keeps the programmed bytes in the report.
+        fill(32, 37, 0);
+        if (!exchange(usb::kReadDecoder, Replies::Decoder)) {
+            return DecoderResult::UsbError;
+        }
+        result = std::equal(buffer.begin(), buffer.begin() + usb::kDecoderBytes,
+                            in_.begin() + kDataIn)
+                     ? DecoderResult::Done
+                     : DecoderResult::VerifyFailed;
+    }
+    if (brackets) {
+        if (!bracket(usb::kEnd)) {
+            return DecoderResult::UsbError;
+        }
+        clock_.sleepMs(kDecoderSettleMs);
+    }
+    return result;
+}
+
+void UsbJig::sendAttach() {
+    if (device_ == nullptr) {
+        return;
+    }
+    const HidCaps caps = device_->GetCaps();
+    if (caps.outputReportLength < 3 || caps.inputReportLength < 2) {
+        return;
+    }
+    out_.resize(caps.outputReportLength, 0);
+    in_.resize(caps.inputReportLength, 0);
+    out_[0] = 0;
+    out_[1] = usb::kAttach;
+    out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
+    if (device_->WriteFile(out_)) {
+        device_->ReadFile(in_, kReplyTimeoutMs);
+    }
+}
+
+} // namespace ccp::link

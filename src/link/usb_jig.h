@@ -1,0 +1,86 @@
+// The USB jig's report protocol. The jig does the bit-level work; the PC
+// sends one output report per command and reads one input report as its
+// reply. Output: byte 0 report ID 0, byte 1 the command, arguments from byte
+// 2, and in the last byte the CRC-8 of bytes 1 to length - 2. Input: byte 1
+// the reply code, data from byte 3. Both report buffers live as long as the
+// jig object, so bytes a command does not set keep what the last report left.
+// From jig version 2 on every transfer is bracketed by "(" and ")". An error
+// reply shows its message box and ends the transfer with 255; a jig that
+// does not answer within kReplyTimeoutMs, or is gone, is a USB error.
+#pragma once
+
+#include "form/user_interface.h"
+#include "link/clock.h"
+#include "link/hid_device.h"
+#include "link/programmer_link.h"
+#include "link/transfer_progress.h"
+#include "link/transfers.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace ccp::link {
+
+// CRC-8/MAXIM: reflected polynomial 0x8C, initial value 0, no final XOR.
+std::uint8_t Crc8(std::span<const std::uint8_t> bytes);
+
+inline constexpr int kReplyTimeoutMs = 3000;
+
+namespace usb {
+inline constexpr std::uint8_t kAttach = 0x13;
+inline constexpr std::uint8_t kReadEeprom = 0x14;
+inline constexpr std::uint8_t kWriteEeprom = 0x15;
+inline constexpr std::uint8_t kReadDecoder = 0x1E;
+inline constexpr std::uint8_t kProgramDecoder = 0x1F;
+inline constexpr std::uint8_t kBegin = 0x28; // "("
+inline constexpr std::uint8_t kEnd = 0x29;   // ")"
+inline constexpr std::size_t kChunk = 32;
+inline constexpr std::size_t kDecoderBytes = 30;
+// The shortest reports that hold every command's bytes and its CRC, and the
+// 32 data bytes of a reply.
+inline constexpr std::size_t kMinOutputLength = 39;
+inline constexpr std::size_t kMinInputLength = 35;
+} // namespace usb
+
+class UsbJig final : public UsbTransport {
+public:
+    // All outlive the object; the link's JigVersion is read at every transfer.
+    UsbJig(const ProgrammerLink& link, Clock& clock, TransferProgress& progress,
+           form::UserInterface& ui);
+
+    // The held device, or nullptr.
+    void setDevice(THidDevice* device) { device_ = device; }
+    THidDevice* device() const { return device_; }
+
+    TransferResult eeprom(const EepromType& type, std::uint8_t deviceSelect, bool read,
+                          std::span<std::uint8_t> buffer) override;
+    DecoderResult decoder(bool read, std::span<std::uint8_t> buffer) override;
+
+    // The attach command: written once when the jig is taken; the reply is
+    // read and not looked at.
+    void sendAttach();
+
+    const std::vector<std::uint8_t>& outputReport() const { return out_; }
+
+private:
+    enum class Replies { Eeprom, Decoder };
+
+    bool prepare();
+    bool exchange(std::uint8_t command, Replies replies, unsigned sleepMs = 0,
+                  int stepAfterWrite = 0);
+    bool bracket(std::uint8_t command);
+    bool readChunks(std::uint8_t block, std::size_t length, std::span<std::uint8_t> into);
+    void fill(std::size_t first, std::size_t last, std::uint8_t value);
+    void usbError();
+
+    const ProgrammerLink& link_;
+    Clock& clock_;
+    TransferProgress& progress_;
+    form::UserInterface& ui_;
+    THidDevice* device_ = nullptr;
+    std::vector<std::uint8_t> out_;
+    std::vector<std::uint8_t> in_;
+};
+
+} // namespace ccp::link

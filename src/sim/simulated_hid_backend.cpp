@@ -1,0 +1,146 @@
+#include "sim/simulated_hid_backend.h"
+
+#include <algorithm>
+
+namespace ccp::sim {
+
+namespace {
+
+constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
+constexpr const char* kPathPrefix = "/sim/hidraw";
+
+} // namespace
+
+class SimulatedHidHandle final : public link::HidHandle {
+public:
+    SimulatedHidHandle(SimulatedHidBackend& backend, std::size_t serial)
+        : backend_(backend), serial_(serial) {}
+
+    std::optional<std::string> productString() override {
+        const auto* slot = backend_.find(serial_);
+        return slot != nullptr ? slot->device->productString() : std::nullopt;
+    }
+
+    link::HidCaps caps() override {
+        const auto* slot = backend_.find(serial_);
+        return slot != nullptr ? slot->device->caps() : link::HidCaps{};
+    }
+
+    bool writeReport(std::span<const std::uint8_t> report) override {
+        auto* slot = backend_.find(serial_);
+        if (slot == nullptr) {
+            return false;
+        }
+        if (backend_.onReport) {
+            backend_.onReport(true, report);
+        }
+        for (Report& answer : slot->device->onOutputReport(report)) {
+            slot->pending.push_back(std::move(answer));
+        }
+        if (slot->reportsLeft != kNoLimit && --slot->reportsLeft == 0) {
+            slot->plugged = false;
+            backend_.changed_ = true;
+        }
+        return true;
+    }
+
+    link::HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) override {
+        auto* slot = backend_.find(serial_);
+        if (slot == nullptr) {
+            return link::HidReadResult::Failed;
+        }
+        if (slot->pending.empty()) {
+            backend_.clock_.sleepMs(static_cast<unsigned>(std::max(timeoutMs, 0)));
+            if (backend_.onReport) {
+                backend_.onReport(false, {});
+            }
+            return link::HidReadResult::Timeout;
+        }
+        const Report answer = std::move(slot->pending.front());
+        slot->pending.pop_front();
+        std::fill(report.begin(), report.end(), 0);
+        std::copy_n(answer.begin(), std::min(answer.size(), report.size()), report.begin());
+        if (backend_.onReport) {
+            backend_.onReport(false, report);
+        }
+        return link::HidReadResult::Ok;
+    }
+
+private:
+    SimulatedHidBackend& backend_;
+    std::size_t serial_;
+};
+
+SimulatedHidBackend::Slot* SimulatedHidBackend::find(std::size_t serial) {
+    for (Slot& slot : slots_) {
+        if (slot.serial == serial && slot.plugged) {
+            return &slot;
+        }
+    }
+    return nullptr;
+}
+
+void SimulatedHidBackend::plug(VirtualHidDevice& device) {
+    if (plugged(device)) {
+        return;
+    }
+    slots_.push_back(Slot{&device, nextSerial_++, true, kNoLimit, {}});
+    changed_ = true;
+}
+
+void SimulatedHidBackend::unplug(VirtualHidDevice& device) {
+    for (Slot& slot : slots_) {
+        if (slot.device == &device && slot.plugged) {
+            slot.plugged = false;
+            changed_ = true;
+        }
+    }
+}
+
+void SimulatedHidBackend::unplugAfter(VirtualHidDevice& device, std::size_t reports) {
+    for (Slot& slot : slots_) {
+        if (slot.device == &device && slot.plugged) {
+            slot.reportsLeft = reports;
+        }
+    }
+}
+
+bool SimulatedHidBackend::plugged(const VirtualHidDevice& device) const {
+    return std::any_of(slots_.begin(), slots_.end(), [&device](const Slot& slot) {
+        return slot.device == &device && slot.plugged;
+    });
+}
+
+std::vector<link::HidDeviceInfo> SimulatedHidBackend::enumerate() {
+    std::vector<link::HidDeviceInfo> out;
+    for (const Slot& slot : slots_) {
+        if (!slot.plugged) {
+            continue;
+        }
+        const std::string number = std::to_string(slot.serial);
+        out.push_back(link::HidDeviceInfo{kPathPrefix + number, "sim-" + number,
+                                          slot.device->vendorId(), slot.device->productId(),
+                                          slot.device->version()});
+    }
+    return out;
+}
+
+std::unique_ptr<link::HidHandle> SimulatedHidBackend::open(const link::HidDeviceInfo& device) {
+    for (const Slot& slot : slots_) {
+        if (slot.plugged && kPathPrefix + std::to_string(slot.serial) == device.path) {
+            if (!slot.device->opens()) {
+                return nullptr;
+            }
+            return std::make_unique<SimulatedHidHandle>(*this, slot.serial);
+        }
+    }
+    return nullptr;
+}
+
+bool SimulatedHidBackend::drainNotifications() {
+    const bool changed = changed_;
+    changed_ = false;
+    return changed;
+}
+
+} // namespace ccp::sim
