@@ -23,7 +23,7 @@ int exitStatusOf(Outcome outcome) {
     switch (outcome) {
     case Outcome::Done:
         return 0;
-    case Outcome::FileFailed:
+    case Outcome::Failed:
         return 1;
     case Outcome::Refused:
         break;
@@ -35,8 +35,14 @@ StepResult refused(const std::string& control, const std::string& reason) {
     return {Outcome::Refused, std::string(control).append(": ").append(reason)};
 }
 
-HeadlessForm::HeadlessForm(int profile, std::ostream* log, std::ostream* boxes)
-    : ui_(boxes), form_({ui_, port_, clock_, os_}, profile), echo_(form_.Memo1, log) {
+HeadlessForm::HeadlessForm(int profile, std::ostream* log, std::ostream* boxes,
+                           const JigServices* jig)
+    : ui_(boxes), os_(jig != nullptr ? link::ParallelPortPolicy::Available
+                                     : link::ParallelPortPolicy::NotOffered),
+      form_({ui_, jig != nullptr ? jig->port : absentPort_, jig != nullptr ? jig->clock : ownClock_,
+             os_},
+            profile),
+      echo_(form_.Memo1, log) {
     // Start-up has appended its lines before anyone could listen.
     echo_.flush();
     form_.setObserver(&echo_);
@@ -88,16 +94,39 @@ StepResult HeadlessForm::fileStep(form::MenuItem& item,
                                   const std::string& path) {
     if (!item.reachable())
         return refused(item.name(), "the menu item is disabled");
-    const std::size_t before = form_.Memo1.lines().size();
+    // The step's first line names the file; a later one says why it failed.
+    return failedBecause([&] { return (form_.imageFiles.*step)(path); },
+                         form_.Memo1.lines().size() + 1);
+}
+
+StepResult HeadlessForm::readFromPager() {
+    return pagerStep(form_.ReadFromPager, &ops::PagerOperations::ReadFromPagerClick);
+}
+
+StepResult HeadlessForm::writeToPager() {
+    return pagerStep(form_.WriteToPager, &ops::PagerOperations::WriteToPagerClick);
+}
+
+// Start-up disables both pager items when it finds no jig ready and has
+// logged why; that is the bench's fault, not the command's.
+StepResult HeadlessForm::pagerStep(form::MenuItem& item, bool (ops::PagerOperations::*step)()) {
+    if (!item.reachable())
+        return {Outcome::Failed, item.name() + ": the menu item is disabled, start-up found no "
+                                               "jig ready"};
+    return failedBecause([&] { return (form_.pagerOperations.*step)(); },
+                         form_.Memo1.lines().size());
+}
+
+StepResult HeadlessForm::failedBecause(const std::function<bool()>& step, std::size_t linesBefore) {
     const std::size_t boxesBefore = ui_.boxTexts().size();
     bool ok = false;
-    form_.dispatch([&] { ok = (form_.imageFiles.*step)(path); });
+    form_.dispatch([&] { ok = step(); });
     if (ok)
         return {};
-    std::string reason = lastLine(form_.Memo1, before + 1);
+    std::string reason = lastLine(form_.Memo1, linesBefore);
     if (reason.empty() && ui_.boxTexts().size() > boxesBefore)
         reason = printableUtf8(ui_.boxTexts().back());
-    return {Outcome::FileFailed, reason};
+    return {Outcome::Failed, reason};
 }
 
 std::vector<std::uint8_t> HeadlessForm::fileBytes() const {

@@ -1,8 +1,8 @@
 // The main window's model run without a window: start-up with a customer
 // profile, then the steps a technician takes through the menus and controls,
 // each through the same handlers as the window. A step reports Done, a file
-// step that failed (its log line says why), or a refusal: something a user
-// could not have done at the window.
+// or pager step that failed (its log line says why), or a refusal: something
+// a user could not have done at the window.
 #pragma once
 
 #include "app/tform1.h"
@@ -10,6 +10,7 @@
 #include "tool/headless_services.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@
 namespace ccp::tool {
 
 enum class Outcome {
-    Done,       // exit status 0
-    FileFailed, // exit status 1
-    Refused,    // exit status 2
+    Done,    // exit status 0
+    Failed,  // exit status 1
+    Refused, // exit status 2
 };
 
 int exitStatusOf(Outcome outcome);
@@ -30,11 +31,20 @@ struct StepResult {
     bool done() const { return outcome == Outcome::Done; }
 };
 
+// The port and clock through which the window drives a jig; both outlive
+// the form.
+struct JigServices {
+    link::PortDriver& port;
+    link::Clock& clock;
+};
+
 class HeadlessForm {
 public:
     // Runs the window's start-up with `profile` (0-6). Log lines go to `log`
-    // and boxes to `boxes` as they happen; nullptr keeps either quiet.
-    HeadlessForm(int profile, std::ostream* log, std::ostream* boxes);
+    // and boxes to `boxes` as they happen; nullptr keeps either quiet. With a
+    // jig, start-up detects it; without one the port is not offered.
+    HeadlessForm(int profile, std::ostream* log, std::ostream* boxes,
+                 const JigServices* jig = nullptr);
     ~HeadlessForm();
     HeadlessForm(const HeadlessForm&) = delete;
     HeadlessForm& operator=(const HeadlessForm&) = delete;
@@ -52,6 +62,10 @@ public:
     // File > Open and File > Save with `path` as the chosen file.
     StepResult load(const std::string& path);
     StepResult save(const std::string& path);
+    // Read From Pager and Write To Pager; they fail unless the log ends with
+    // "Read completed" or "Verify OK !", and when start-up found no jig ready.
+    StepResult readFromPager();
+    StepResult writeToPager();
 
     // The image as the current platform's file format lays it out: EepromImage
     // bytes, then the DecoderImage on the 5003 platforms.
@@ -60,10 +74,14 @@ public:
 private:
     StepResult fileStep(form::MenuItem& item, bool (editor::ImageFiles::*step)(const std::string&),
                         const std::string& path);
+    StepResult pagerStep(form::MenuItem& item, bool (ops::PagerOperations::*step)());
+    // Runs `step` as the window's event; on failure the reason is the last
+    // log line after the first `linesBefore` ones, or else the last box.
+    StepResult failedBecause(const std::function<bool()>& step, std::size_t linesBefore);
 
     HeadlessUi ui_;
-    AbsentPort port_;
-    link::SteadyClock clock_;
+    AbsentPort absentPort_;
+    link::SteadyClock ownClock_;
     HeadlessOsInfo os_;
     app::TForm1 form_;
     LogEcho echo_;

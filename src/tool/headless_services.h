@@ -1,7 +1,8 @@
 // The machine as a run without a window sees it: boxes written to a stream
-// (after the log lines that came before them), questions answered No, no
-// parallel port, and the log pane echoed line by line as the rules append.
-// Beeps and focus requests are recorded, never shown.
+// (after the log lines that came before them), questions answered as the run
+// was told (No unless told Yes), the parallel port offered only when the run
+// has a jig, and the log pane echoed line by line as the rules append. Beeps
+// and focus requests are recorded, never shown.
 #pragma once
 
 #include "form/control.h"
@@ -31,8 +32,9 @@ public:
     void focus(form::Control& control) override { focusRequests_.push_back(&control); }
     void showMessage(const std::string& text) override { box("message", text); }
     void showError(const std::string& text) override;
-    // Nobody is there to answer Yes.
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    // Nobody is there to answer: every question gets the run's answer.
+    bool askYesNo(const std::string&, const std::string&) override { return answer_; }
+    void setAnswer(bool yes) { answer_ = yes; }
     // The runner passes paths straight to the file steps; a chooser that is
     // asked anyway is cancelled.
     std::optional<std::string> openFile(const std::string&) override { return std::nullopt; }
@@ -54,6 +56,7 @@ private:
 
     std::ostream* boxes_;
     std::function<void()> beforeBox_;
+    bool answer_ = false;
     std::vector<std::string> boxTexts_;
     std::size_t errorBoxes_ = 0;
     std::vector<const form::Control*> focusRequests_;
@@ -69,16 +72,18 @@ public:
     void shutdown() override {}
 };
 
-// The parallel port is not offered, so start-up neither probes nor logs it;
-// the decimal separator is the user's, from the numeric locale.
+// Without a jig the parallel port is not offered, so start-up neither probes
+// nor logs it; with one it is available and start-up detects the jig as the
+// window does. The decimal separator is the user's, from the numeric locale.
 class HeadlessOsInfo final : public link::OsInfo {
 public:
-    link::ParallelPortPolicy parallelPortPolicy() const override {
-        return link::ParallelPortPolicy::NotOffered;
-    }
+    explicit HeadlessOsInfo(link::ParallelPortPolicy policy = link::ParallelPortPolicy::NotOffered)
+        : policy_(policy) {}
+    link::ParallelPortPolicy parallelPortPolicy() const override { return policy_; }
     char decimalSeparator() const override { return locale_.decimalSeparator(); }
 
 private:
+    link::ParallelPortPolicy policy_;
     link::LinuxOsInfo locale_;
 };
 

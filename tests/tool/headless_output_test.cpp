@@ -80,10 +80,10 @@ TEST(HeadlessOutput, FileStepsReportTheLineThatSaysWhyTheyFailed) {
     testing::TempDir dir;
     HeadlessForm headless(1, nullptr, nullptr);
     const StepResult missing = headless.load(dir.file("missing.eep"));
-    EXPECT_EQ(missing.outcome, Outcome::FileFailed);
+    EXPECT_EQ(missing.outcome, Outcome::Failed);
     EXPECT_EQ(missing.reason, "Load file error");
     const StepResult unwritable = headless.save(dir.file("no/such/folder.eep"));
-    EXPECT_EQ(unwritable.outcome, Outcome::FileFailed);
+    EXPECT_EQ(unwritable.outcome, Outcome::Failed);
     EXPECT_EQ(unwritable.reason, "write error!");
 
     const std::string file = dir.file("image.eep");
