@@ -15,10 +15,17 @@ struct Options {
     std::optional<int> profile;
     std::optional<int> platform;
     bool repair = false;
+    std::optional<std::string> jig;
+    bool read = false;
     std::optional<std::string> load;
     std::vector<std::string> settings;
+    bool write = false;
     std::optional<std::string> save;
+    std::optional<std::string> trace;
+    std::string answer = "no";
     bool json = false;
+
+    bool usesJig() const { return jig || read || write || trace || answer != "no"; }
 };
 
 void addProfileAndPlatform(CLI::App& app, Options& options) {
@@ -51,21 +58,50 @@ std::optional<std::vector<Assignment>> parseSettings(const std::vector<std::stri
     return settings;
 }
 
+// The pager steps and the trace need a jig to work on.
+bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
+    if (!run.jig) {
+        for (auto [given, name] : {std::pair{run.read, "--read"}, std::pair{run.write, "--write"},
+                                   std::pair{run.trace.has_value(), "--trace"}}) {
+            if (given) {
+                err << "capcode-tool: " << name << " needs --jig\n";
+                return false;
+            }
+        }
+        return true;
+    }
+    request.jig = parseJig(*run.jig);
+    if (!request.jig) {
+        err << "capcode-tool: --jig takes " << kJigForms << ", not '" << *run.jig << "'\n";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::ostream& out,
                    std::ostream& err) {
     CLI::App app{"The Capcode Programmer's window without a window: make, show and compare "
-                 "image files.",
+                 "image files, read and program pagers.",
                  "capcode-tool"};
     Options run;
     addProfileAndPlatform(app, run);
     app.add_flag("--repair", run.repair, "switch repair mode on (Help > Repair)");
+    app.add_option("--jig", run.jig,
+                   "the programming jig: sim:FILE (a virtual pager kept in FILE), lpt1 or lpt2")
+        ->type_name("JIG");
+    app.add_flag("--read", run.read, "Read From Pager (needs --jig)");
     app.add_option("--load", run.load, "File > Open with FILE")->type_name("FILE");
     app.add_option("--set", run.settings, "set a control as a user would; repeatable, in order")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
+    app.add_flag("--write", run.write, "Write To Pager (needs --jig)");
     app.add_option("--save", run.save, "File > Save with FILE")->type_name("FILE");
+    app.add_option("--trace", run.trace, "write every access to the jig to FILE")
+        ->type_name("FILE");
+    app.add_option("--answer", run.answer, "the answer to every yes/no question (default: no)")
+        ->check(CLI::IsMember({"yes", "no"}));
     app.add_flag("--json", run.json, "print the window's state as one JSON document");
 
     Options diff;
@@ -88,7 +124,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     }
 
     if (diffCommand->parsed()) {
-        if (run.repair || run.load || !run.settings.empty() || run.save || run.json) {
+        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
+            run.usesJig()) {
             err << "capcode-tool: diff takes only FILE_A, FILE_B, --profile and --platform\n";
             return kUsageError;
         }
@@ -97,16 +134,22 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
                        out, err);
     }
 
+    RunRequest request;
+    if (!checkJig(run, request, err))
+        return kUsageError;
     std::optional<std::vector<Assignment>> settings = parseSettings(run.settings, err);
     if (!settings)
         return kUsageError;
-    RunRequest request;
     request.profile = run.profile.value_or(defaultProfile);
     request.platform = run.platform;
     request.repair = run.repair;
     request.load = run.load;
     request.settings = std::move(*settings);
+    request.read = run.read;
+    request.write = run.write;
     request.save = run.save;
+    request.trace = run.trace;
+    request.answerYes = run.answer == "yes";
     request.json = run.json;
     return runSteps(request, out, err);
 }

@@ -1,6 +1,7 @@
 // The tool's command line:
-//   capcode-tool [--profile P] [--platform N] [--repair] [--load FILE]
-//                [--set NAME=VALUE]... [--save FILE] [--json]
+//   capcode-tool [--profile P] [--platform N] [--repair] [--jig JIG] [--read]
+//                [--load FILE] [--set NAME=VALUE]... [--write] [--save FILE]
+//                [--trace FILE] [--answer yes|no] [--json]
 //   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]
 // A malformed command line is reported on `err` with status 2; --help prints
 // the usage on `out` with status 0.

@@ -2,7 +2,10 @@
 
 #include "tool/image_diff.h"
 #include "tool/json_report.h"
+#include "tool/tracing_port.h"
 
+#include <algorithm>
+#include <fstream>
 #include <ostream>
 
 namespace ccp::tool {
@@ -10,43 +13,94 @@ namespace {
 
 constexpr const char* kProgram = "capcode-tool: ";
 
-StepResult runAll(HeadlessForm& headless, const RunRequest& request) {
+StepResult withReason(StepResult step, const std::string& prefix) {
+    if (!step.done())
+        step.reason = prefix + step.reason;
+    return step;
+}
+
+StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
     StepResult step;
     if (request.platform)
         step = headless.stepToPlatform(*request.platform);
     if (step.done() && request.repair)
         step = headless.toggleRepair();
-    if (step.done() && request.load) {
-        step = headless.load(*request.load);
-        if (!step.done())
-            step.reason = *request.load + " not loaded: " + step.reason;
-    }
+    if (step.done() && jig != nullptr)
+        jig->ready(headless.form());
+    if (step.done() && request.read)
+        step = withReason(headless.readFromPager(), "pager not read: ");
+    if (step.done() && request.load)
+        step = withReason(headless.load(*request.load), *request.load + " not loaded: ");
     for (const Assignment& setting : request.settings) {
         if (!step.done())
             break;
         step = applySetting(headless, setting);
     }
-    if (step.done() && request.save) {
-        step = headless.save(*request.save);
-        if (!step.done())
-            step.reason = *request.save + " not saved: " + step.reason;
-    }
+    if (step.done() && request.write)
+        step = withReason(headless.writeToPager(), "pager not written: ");
+    if (step.done() && request.save)
+        step = withReason(headless.save(*request.save), *request.save + " not saved: ");
     return step;
 }
+
+// The trace file and the port that writes it, when the run has one.
+struct Trace {
+    std::ofstream file;
+    std::optional<TracingPort> port;
+};
 
 } // namespace
 
 int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
-    HeadlessForm headless(request.profile, request.json ? nullptr : &out, &err);
-    const StepResult step = runAll(headless, request);
+    const int refusedStatus = exitStatusOf(Outcome::Refused);
+    OpenedJig opened;
+    if (request.jig) {
+        opened = openJig(*request.jig);
+        if (!opened.jig) {
+            err << kProgram << opened.reason << '\n' << std::flush;
+            return refusedStatus;
+        }
+    }
+    Trace trace;
+    if (request.trace && opened.jig) {
+        trace.file.open(*request.trace, std::ios::binary | std::ios::trunc);
+        if (!trace.file) {
+            err << kProgram << *request.trace << ": cannot write the trace there\n" << std::flush;
+            return refusedStatus;
+        }
+        trace.port.emplace(opened.jig->port(), opened.jig->clock(), trace.file);
+    }
+    std::optional<JigServices> jig;
+    if (opened.jig)
+        jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock());
+
+    HeadlessForm headless(request.profile, request.json ? nullptr : &out, &err,
+                          jig ? &*jig : nullptr);
+    headless.ui().setAnswer(request.answerYes);
+    const StepResult step = runAll(headless, opened.jig.get(), request);
     out.flush();
     if (!step.done())
         err << kProgram << step.reason << '\n' << std::flush;
+    int status = exitStatusOf(step.outcome);
+    const int failedStatus = exitStatusOf(Outcome::Failed);
+    if (opened.jig) {
+        if (const std::optional<std::string> reason = opened.jig->finish()) {
+            err << kProgram << *reason << '\n' << std::flush;
+            status = std::max(status, failedStatus);
+        }
+    }
+    if (trace.port)
+        trace.file.close();
+    if (trace.port && trace.file.fail()) {
+        err << kProgram << *request.trace << ": the trace could not be written whole\n"
+            << std::flush;
+        status = std::max(status, failedStatus);
+    }
     // A refused run shows no state: it is not what the steps asked for.
     if (request.json && step.outcome != Outcome::Refused)
         out << reportJson(headless).dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
     out.flush();
-    return exitStatusOf(step.outcome);
+    return status;
 }
 
 int runDiff(const DiffRequest& request, std::ostream& out, std::ostream& err) {

@@ -1,11 +1,14 @@
 // The two things the tool does. A run starts the window headless with a
-// profile, then takes the platform steps, Help > Repair, File > Open, each
-// setting in order and File > Save; it stops at the first step that fails.
-// A diff loads two files into two headless windows and prints what differs.
-// Both return the exit status: 0 done (or identical), 1 a file step failed
-// (or the files differ), 2 refused.
+// profile (detecting the jig when it has one), then takes the platform steps,
+// Help > Repair, Read From Pager, File > Open, each setting in order, Write To
+// Pager and File > Save; it stops at the first step that fails. A diff loads
+// two files into two headless windows and prints what differs. Both return
+// the exit status: 0 done (or identical), 1 a file or pager step failed, or
+// the jig or trace could not keep what it holds (or the files differ), 2
+// refused.
 #pragma once
 
+#include "tool/jig.h"
 #include "tool/user_setting.h"
 
 #include <iosfwd>
@@ -19,9 +22,17 @@ struct RunRequest {
     int profile = 1;
     std::optional<int> platform;
     bool repair = false;
+    // The jig the pager steps run on; without one the port is not offered.
+    std::optional<JigChoice> jig;
+    bool read = false;
     std::optional<std::string> load;
     std::vector<Assignment> settings;
+    bool write = false;
     std::optional<std::string> save;
+    // Every access to the jig, written to this file (see TracingPort).
+    std::optional<std::string> trace;
+    // The answer to every yes/no question.
+    bool answerYes = false;
     // One JSON document on `out` instead of the log lines.
     bool json = false;
 };

@@ -17,6 +17,7 @@ namespace ccp::tool {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::linesOf;
 using testing::runTool;
 using testing::TempDir;
 
@@ -28,14 +29,6 @@ Args withSettings(Args args, const std::vector<std::string>& settings) {
         args.push_back(setting);
     }
     return args;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
 }
 
 class CapcodeTool : public ::testing::Test {
@@ -259,9 +252,10 @@ TEST_F(CapcodeTool, DiffOfAFileThatDoesNotLoadGivesStatusTwo) {
 TEST_F(CapcodeTool, MalformedCommandLinesAreUsageErrors) {
     for (const Args& args :
          {Args{"--profile", "7"}, Args{"--set", "address1"}, Args{"--bogus"},
-          Args{"diff", "only-one.eep"}, Args{"diff", "a.eep", "b.eep", "--save", "c.eep"}}) {
+          Args{"diff", "only-one.eep"}, Args{"diff", "a.eep", "b.eep", "--save", "c.eep"},
+          Args{"--read"}, Args{"--jig", "usb", "--write"}, Args{"--answer", "maybe"}}) {
         const testing::ToolResult run = runTool(args);
-        EXPECT_EQ(run.status, 2) << args[0] << " " << args[1];
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
         EXPECT_THAT(run.err, HasSubstr("capcode-tool: "));
     }
 }

@@ -93,4 +93,13 @@ inline ToolResult runTool(const std::vector<std::string>& args) {
     return result;
 }
 
+// The lines of a run's output, each without its newline.
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
 } // namespace ccp::testing

@@ -1,0 +1,51 @@
+// The programming jig a run drives: the port and clock the window's transfers
+// go through, a hook once the platform is chosen, and what the jig keeps when
+// the run ends. `--jig` names one: sim:FILE (a virtual pager kept in FILE),
+// lpt1 or lpt2 (the real jig through ppdev). Start-up always detects the jig
+// on LPT1, as the window does; lpt2 is the Port menu's LPT2 choice after it.
+#pragma once
+
+#include "app/tform1.h"
+#include "link/clock.h"
+#include "link/port_driver.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ccp::tool {
+
+enum class JigKind { Simulated, Lpt1, Lpt2 };
+
+struct JigChoice {
+    JigKind kind;
+    std::string file; // the pager file of a simulated jig
+};
+
+// Nothing for a text that names no jig.
+std::optional<JigChoice> parseJig(std::string_view text);
+
+// What `--jig` takes, for usage messages.
+inline constexpr const char* kJigForms = "sim:FILE, lpt1 or lpt2";
+
+class Jig {
+public:
+    virtual ~Jig() = default;
+    virtual link::PortDriver& port() = 0;
+    virtual link::Clock& clock() = 0;
+    // After start-up and the platform steps, before the first transfer.
+    virtual void ready(app::TForm1& form) = 0;
+    // At the end of the run, whatever its outcome: keeps what the jig holds.
+    // The reason when it could not be kept.
+    virtual std::optional<std::string> finish() = 0;
+};
+
+struct OpenedJig {
+    std::unique_ptr<Jig> jig; // nullptr when refused
+    std::string reason;       // why it was refused
+};
+
+OpenedJig openJig(const JigChoice& choice);
+
+} // namespace ccp::tool
