@@ -13,6 +13,10 @@ TForm1::TForm1(Services services, int startProfile)
     : PagerSettings(static_cast<form::Form&>(*this)),
       CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
     setUserInterface(&services_.ui);
+    transfers.setUsbTransport(&usbJig);
+    HidCtl.OnDeviceChange = [this](link::THidDeviceController&) {
+        jigDiscovery.HidCtlDeviceChange();
+    };
     // 1. Every control at its design value, placed on its page.
     setDesignValues();
     layOut();
@@ -48,6 +52,7 @@ void TForm1::bindHandlers() {
     Exit1.onClick = [this] { Exit1Click(); };
     About1.onClick = [this] { About1Click(); };
     Repair1.onClick = [this] { Repair1Click(); };
+    DevListBox.onClick = [this] { DevListBoxClick(); };
     N5003T6K041.onClick = [this] { N5003T6K041Click(); };
     firmwareversion.onChange = [this] { firmwareversionChange(); };
     contrast_mask.onClick = [this] { contrast_maskClick(); };
@@ -77,6 +82,15 @@ void TForm1::LPT21Click() {
 void TForm1::Exit1Click() {
     services_.port.shutdown();
     ui().closeMainWindow();
+}
+
+void TForm1::DevListBoxClick() {
+    const int index = DevListBox.index();
+    const auto& devices = HidCtl.Devices();
+    if (DevListBox.items().empty() || index < 0 ||
+        static_cast<std::size_t>(index) >= devices.size())
+        return;
+    jigDiscovery.hold(*devices[static_cast<std::size_t>(index)]);
 }
 
 void TForm1::About1Click() {

@@ -16,8 +16,12 @@
 #include "form/control.h"
 #include "form/controls.h"
 #include "form/family.h"
+#include "link/hid_backend.h"
+#include "link/hid_device.h"
+#include "link/jig_discovery.h"
 #include "link/programmer_link.h"
 #include "link/transfers.h"
+#include "link/usb_jig.h"
 #include "model/image.h"
 #include "model/pager_settings.h"
 #include "ops/pager_operations.h"
@@ -49,6 +53,17 @@ struct Services {
     link::PortDriver& port;
     link::Clock& clock;
     const link::OsInfo& os;
+    // The HID devices; nullptr: none are ever seen.
+    link::HidBackend* hid = nullptr;
+};
+
+// A system without HID devices.
+class NoHidBackend final : public link::HidBackend {
+public:
+    std::vector<link::HidDeviceInfo> enumerate() override { return {}; }
+    std::unique_ptr<link::HidHandle> open(const link::HidDeviceInfo&) override { return nullptr; }
+    int notificationFd() override { return -1; }
+    bool drainNotifications() override { return false; }
 };
 
 constexpr int kStartProfile = 1;
@@ -65,6 +80,9 @@ public:
     void About1Click();
     // Switches repair mode, the checked state of Help > Repair.
     void Repair1Click();
+    // Makes the device of the selected list entry the held jig; nothing
+    // while the list is empty.
+    void DevListBoxClick();
 
     // Firmware version rules: shows, hides, enables and resets the option
     // controls for the version in `firmwareversion` and the customer profile.
@@ -91,6 +109,7 @@ public:
 
 private:
     Services services_;
+    NoHidBackend noHid_;
     char decimalSeparator_ = '.';
 
 public:
@@ -215,6 +234,13 @@ public:
 
     // ---- the jig's two transfers, stepping the progress dialog -------------
     link::ProgrammerTransfers transfers{Link, services_.port, services_.clock, State_Form};
+
+    // ---- the USB jig: HID devices, the report protocol, discovery ---------
+    link::THidDeviceController HidCtl{services_.hid != nullptr ? *services_.hid : noHid_};
+    link::UsbJig usbJig{Link, services_.clock, State_Form, services_.ui};
+    link::JigDiscovery jigDiscovery{Link,         HidCtl,
+                                    usbJig,       services_.port,
+                                    services_.os, {Memo1, Port1, WriteToPager, ReadFromPager}};
 
     // ---- editor rules ----------------------------------------------------
     editor::EditorContext editorContext{

@@ -49,8 +49,8 @@ bool THidDevice::WriteFile(std::span<const std::uint8_t> report) {
 
 bool THidDevice::ReadFile(std::span<std::uint8_t> report, int timeoutMs, bool* timedOut) {
     HidHandle* h = handle();
-    const HidReadResult result = h != nullptr ? h->readReport(report, timeoutMs)
-                                              : HidReadResult::Failed;
+    const HidReadResult result =
+        h != nullptr ? h->readReport(report, timeoutMs) : HidReadResult::Failed;
     if (timedOut != nullptr) {
         *timedOut = result == HidReadResult::Timeout;
     }
@@ -110,10 +110,9 @@ bool THidDeviceController::rebuild() {
         }
     }
     for (auto& device : found) {
-        const bool known =
-            std::any_of(devices_.begin(), devices_.end(), [&device](const auto& d) {
-                return d->pluggedIn_ && d->InstanceId() == device->InstanceId();
-            });
+        const bool known = std::any_of(devices_.begin(), devices_.end(), [&device](const auto& d) {
+            return d->pluggedIn_ && d->InstanceId() == device->InstanceId();
+        });
         if (!known) {
             devices_.push_back(std::move(device));
             changed = true;
@@ -122,8 +121,8 @@ bool THidDeviceController::rebuild() {
     return changed;
 }
 
-THidDevice* THidDeviceController::CheckOutByCallback(
-    const std::function<bool(THidDevice&)>& accept) {
+THidDevice*
+THidDeviceController::CheckOutByCallback(const std::function<bool(THidDevice&)>& accept) {
     for (const auto& device : devices_) {
         if (device->checkedOut_ || !device->pluggedIn_) {
             continue;

@@ -29,8 +29,8 @@ struct DiscoveryControls {
 class JigDiscovery {
 public:
     // All outlive the object.
-    JigDiscovery(ProgrammerLink& link, THidDeviceController& hidCtl, UsbJig& jig,
-                 PortDriver& port, const OsInfo& os, DiscoveryControls controls);
+    JigDiscovery(ProgrammerLink& link, THidDeviceController& hidCtl, UsbJig& jig, PortDriver& port,
+                 const OsInfo& os, DiscoveryControls controls);
 
     // The controller's OnDeviceChange.
     void HidCtlDeviceChange();

@@ -84,8 +84,7 @@ void UsbJig::fill(std::size_t first, std::size_t last, std::uint8_t value) {
               out_.begin() + static_cast<std::ptrdiff_t>(last) + 1, value);
 }
 
-bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs,
-                      int stepAfterWrite) {
+bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, int stepAfterWrite) {
     out_[0] = 0;
     out_[1] = command;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
@@ -208,10 +207,10 @@ DecoderResult UsbJig::decoder(bool read, std::span<std::uint8_t> buffer) {
         if (!exchange(usb::kReadDecoder, Replies::Decoder)) {
             return DecoderResult::UsbError;
         }
-        result = std::equal(buffer.begin(), buffer.begin() + usb::kDecoderBytes,
-                            in_.begin() + kDataIn)
-                     ? DecoderResult::Done
-                     : DecoderResult::VerifyFailed;
+        result =
+            std::equal(buffer.begin(), buffer.begin() + usb::kDecoderBytes, in_.begin() + kDataIn)
+                ? DecoderResult::Done
+                : DecoderResult::VerifyFailed;
     }
     if (brackets) {
         if (!bracket(usb::kEnd)) {

@@ -6,6 +6,7 @@
 #include "link/os_info.h"
 #include "link/ppdev_port_driver.h"
 #include "view/application.h"
+#include "view/hid_watch.h"
 #include "view/main_window.h"
 #include "view/qt_user_interface.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
         ccp::view::MainWindow window(form);
         ui.attach(&window);
         window.show();
+        ccp::view::watchHidDevices(form, &window);
         return application.exec();
     } catch (const std::exception& error) {
         ccp::view::showUnhandledError(QString::fromLocal8Bit(error.what()));

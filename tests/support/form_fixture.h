@@ -1,10 +1,12 @@
 // A main window model on a virtual machine: recording user interface,
-// simulated parallel port with the jig present, virtual clock, and an OS
+// simulated parallel port with the jig present, virtual clock, simulated HID
+// devices (none plugged), and an OS
 // whose policy and decimal separator tests choose before the window starts.
 #pragma once
 
 #include "app/tform1.h"
 #include "link/os_info.h"
+#include "sim/simulated_hid_backend.h"
 #include "sim/simulated_parallel_port.h"
 #include "sim/virtual_clock.h"
 #include "support/recording_ui.h"
@@ -26,10 +28,11 @@ struct FormRig {
     sim::VirtualClock clock;
     sim::SimulatedParallelPort port{clock};
     FakeOsInfo os;
+    sim::SimulatedHidBackend hid{clock};
     std::unique_ptr<app::TForm1> form;
 
     app::TForm1& start(int profile = app::kStartProfile) {
-        form = std::make_unique<app::TForm1>(app::Services{ui, port, clock, os}, profile);
+        form = std::make_unique<app::TForm1>(app::Services{ui, port, clock, os, &hid}, profile);
         return *form;
     }
 };

@@ -1,0 +1,16 @@
+// Carries the system's HID arrivals and removals to the window's HID
+// controller: the first scan is posted to the message loop so that it runs
+// just after the window is shown, and the back-end's notification descriptor
+// is watched for the later ones.
+#pragma once
+
+#include "app/tform1.h"
+
+#include <QObject>
+
+namespace ccp::view {
+
+// The watcher lives as a child of `parent`.
+void watchHidDevices(app::TForm1& form, QObject* parent);
+
+} // namespace ccp::view
