@@ -1,8 +1,9 @@
 // Program start: the application object, the main window with its start-up
-// sequence, the hidden progress dialog, then the message loop until the main
-// window closes.
+// sequence, the hidden progress dialog, the first scan for a USB jig posted
+// to the message loop, then the message loop until the main window closes.
 #include "app/tform1.h"
 #include "link/clock.h"
+#include "link/hidapi_backend.h"
 #include "link/os_info.h"
 #include "link/ppdev_port_driver.h"
 #include "view/application.h"
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
         ccp::link::PpdevPortDriver port;
         ccp::link::SteadyClock clock;
         ccp::link::LinuxOsInfo os;
-        ccp::app::TForm1 form({ui, port, clock, os}, CCP_CUSTOMER_PROFILE);
+        ccp::link::HidapiBackend hid;
+        ccp::app::TForm1 form({ui, port, clock, os, &hid}, CCP_CUSTOMER_PROFILE);
         ccp::view::MainWindow window(form);
         ui.attach(&window);
         window.show();
