@@ -57,6 +57,46 @@ TEST_P(PagerRoundTrip, WrittenSettingsReadBackIntoAFreshWindow) {
     EXPECT_FALSE(reader.State_Form.window().visible());
 }
 
+// The USB jig writes the same bytes as the parallel jig, and reads them back
+// into the same settings.
+TEST_P(PagerRoundTrip, TheUsbJigWritesWhatTheParallelJigWrites) {
+    const int platform = GetParam();
+    std::vector<std::uint8_t> eeproms[2];
+    sim::Pcd5003::Image decoders[2];
+    for (int usb = 0; usb < 2; ++usb) {
+        testing::PagerRig rig;
+        app::TForm1& writer = rig.startOn(5, platform);
+        rig.plugPager();
+        if (usb)
+            rig.plugUsbJig();
+        ASSERT_EQ(writer.Link.UsbActive, usb == 1);
+        for (const Setting& s : kSettings)
+            if (s.layouts & layoutBit(platform))
+                apply(writer, s, s.a);
+        writer.Repair1Click();
+        ASSERT_TRUE(writer.pagerOperations.WriteToPagerClick());
+        eeproms[usb] = rig.eeprom->memory();
+        decoders[usb] = rig.decoder->image();
+        if (!usb)
+            continue;
+        app::TForm1 reader(app::Services{rig.ui, rig.port, rig.clock, rig.os, &rig.hid}, 5);
+        while (reader.HardwarePlatform != platform)
+            reader.N5003T6K041Click();
+        writer.HidCtl.Release(writer.usbJig.device());
+        reader.HidCtl.DeviceNotification(link::THidDeviceController::kStartMarker);
+        ASSERT_TRUE(reader.Link.UsbActive);
+        ASSERT_TRUE(reader.pagerOperations.ReadFromPagerClick());
+        EXPECT_TRUE(std::equal(writer.EepromImage.begin(), writer.EepromImage.begin() + 307,
+                               reader.EepromImage.begin()));
+        EXPECT_EQ(reader.serial.text(), writer.serial.text());
+        EXPECT_TRUE(rig.ui.messages.empty());
+    }
+    EXPECT_EQ(eeproms[0], eeproms[1]);
+    if (model::layoutOf(platform) == model::Layout::Pcd5003) {
+        EXPECT_TRUE(std::equal(decoders[0].begin(), decoders[0].begin() + 30, decoders[1].begin()));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPlatforms, PagerRoundTrip, ::testing::Range(0, 7));
 
 // A pager holding the window's current settings, and a window that then

@@ -7,6 +7,7 @@
 #include "model/checksum.h"
 #include "sim/eeprom_24c04.h"
 #include "sim/pcd5003.h"
+#include "sim/virtual_usb_jig.h"
 #include "support/form_fixture.h"
 
 #include <algorithm>
@@ -32,6 +33,13 @@ struct PagerRig : FormRig {
         port.attach(*decoder);
     }
 
+    // A USB jig in front of the pager's chips, taken by the window.
+    void plugUsbJig() {
+        usbJig = std::make_unique<sim::VirtualUsbJig>(*eeprom, *decoder);
+        hid.plug(*usbJig);
+        form->HidCtl.DeviceNotification(link::THidDeviceController::kStartMarker);
+    }
+
     // A window on `platform` and a pager that holds the window's settings as
     // the window encodes them, with the platform's checksums.
     app::TForm1& startWithPagerImage(int profile, int platform) {
@@ -54,6 +62,7 @@ struct PagerRig : FormRig {
 
     std::unique_ptr<sim::Eeprom24c04> eeprom;
     std::unique_ptr<sim::Pcd5003> decoder;
+    std::unique_ptr<sim::VirtualUsbJig> usbJig;
 };
 
 } // namespace ccp::testing
