@@ -170,6 +170,16 @@ TEST_F(UsbJigTest, ReplyCodes) {
     }
 }
 
+// A jig whose read-back carries wrong data fails the verify; nothing is
+// taken as written.
+TEST_F(UsbJigTest, WrongDataFailsTheVerify) {
+    eeprom.flipOnRead(300, 0x04);
+    Bytes image(512, 0x3C);
+    EXPECT_EQ(transfers.EepromTransfer("04", 2, "w", image), TransferResult::VerifyFailed);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(commands().back(), usb::kEnd);
+}
+
 // An error reply in the middle of a write keeps the chunks before it and
 // sends no ")".
 TEST_F(UsbJigTest, ErrorMidWriteKeepsEarlierChunks) {
