@@ -1,8 +1,10 @@
 // Whole-file reads and safe replacing writes for image files. A write goes to
 // a temporary file beside the target, is flushed to the medium, and then
 // renamed over the target, so a failed save never leaves a truncated file or
-// destroys the one that was there. Targets that are not regular files (a
-// device such as /dev/full) are written in place.
+// destroys the one that was there. A symbolic link is followed and stays a
+// link; a replaced file keeps its mode, owner and group. Targets that are not
+// regular files (a device such as /dev/full), and writable files in a folder
+// that refuses new files, are written in place and synced.
 #pragma once
 
 #include <cstddef>
