@@ -89,7 +89,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     addProfileAndPlatform(app, run);
     app.add_flag("--repair", run.repair, "switch repair mode on (Help > Repair)");
     app.add_option("--jig", run.jig,
-                   "the programming jig: sim:FILE (a virtual pager kept in FILE), lpt1 or lpt2")
+                   "the programming jig: sim:FILE (a virtual pager kept in FILE), lpt1, lpt2, "
+                   "usb, or sim-usb:FILE (the virtual pager behind a virtual USB jig)")
         ->type_name("JIG");
     app.add_flag("--read", run.read, "Read From Pager (needs --jig)");
     app.add_option("--load", run.load, "File > Open with FILE")->type_name("FILE");
@@ -98,7 +99,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         ->allow_extra_args(false);
     app.add_flag("--write", run.write, "Write To Pager (needs --jig)");
     app.add_option("--save", run.save, "File > Save with FILE")->type_name("FILE");
-    app.add_option("--trace", run.trace, "write every access to the jig to FILE")
+    app.add_option("--trace", run.trace,
+                   "write every access to the jig (every report of a USB jig) to FILE")
         ->type_name("FILE");
     app.add_option("--answer", run.answer, "the answer to every yes/no question (default: no)")
         ->check(CLI::IsMember({"yes", "no"}));

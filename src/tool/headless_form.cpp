@@ -10,6 +10,8 @@ namespace ccp::tool {
 namespace {
 
 constexpr int kPlatformCount = 7;
+constexpr const char* kNoUsbJigText =
+    "no USB jig was found (none is plugged in, or its hidraw node may not be opened)";
 
 // The line a failed file step logged last says why it failed.
 std::string lastLine(const form::LogPane& log, std::size_t since) {
@@ -37,16 +39,21 @@ StepResult refused(const std::string& control, const std::string& reason) {
 
 HeadlessForm::HeadlessForm(int profile, std::ostream* log, std::ostream* boxes,
                            const JigServices* jig)
-    : ui_(boxes), os_(jig != nullptr ? link::ParallelPortPolicy::Available
-                                     : link::ParallelPortPolicy::NotOffered),
+    : usb_(jig != nullptr && jig->hid != nullptr), ui_(boxes),
+      os_(jig != nullptr && !usb_ ? link::ParallelPortPolicy::Available
+                                  : link::ParallelPortPolicy::NotOffered),
       form_({ui_, jig != nullptr ? jig->port : absentPort_, jig != nullptr ? jig->clock : ownClock_,
-             os_},
+             os_, usb_ ? jig->hid : nullptr},
             profile),
       echo_(form_.Memo1, log) {
     // Start-up has appended its lines before anyone could listen.
     echo_.flush();
     form_.setObserver(&echo_);
     ui_.setBeforeBox([this] { echo_.flush(); });
+    // The window posts the first scan just after it is shown.
+    if (usb_)
+        form_.dispatch(
+            [this] { form_.HidCtl.DeviceNotification(link::THidDeviceController::kStartMarker); });
 }
 
 HeadlessForm::~HeadlessForm() {
@@ -110,6 +117,10 @@ StepResult HeadlessForm::writeToPager() {
 // Start-up disables both pager items when it finds no jig ready and has
 // logged why; that is the bench's fault, not the command's.
 StepResult HeadlessForm::pagerStep(form::MenuItem& item, bool (ops::PagerOperations::*step)()) {
+    // Without a USB jig the window would go to the parallel port, which the
+    // run does not offer.
+    if (usb_ && !form_.Link.UsbActive)
+        return {Outcome::Failed, kNoUsbJigText};
     if (!item.reachable())
         return {Outcome::Failed, item.name() + ": the menu item is disabled, start-up found no "
                                                "jig ready"};

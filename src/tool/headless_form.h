@@ -31,18 +31,21 @@ struct StepResult {
     bool done() const { return outcome == Outcome::Done; }
 };
 
-// The port and clock through which the window drives a jig; both outlive
-// the form.
+// The port, clock and HID devices through which the window drives a jig;
+// all outlive the form. With HID devices the jig is a USB jig: the parallel
+// port is not offered, and start-up is followed by the first HID scan.
 struct JigServices {
     link::PortDriver& port;
     link::Clock& clock;
+    link::HidBackend* hid = nullptr;
 };
 
 class HeadlessForm {
 public:
     // Runs the window's start-up with `profile` (0-6). Log lines go to `log`
     // and boxes to `boxes` as they happen; nullptr keeps either quiet. With a
-    // jig, start-up detects it; without one the port is not offered.
+    // parallel jig, start-up detects it; with a USB jig the first HID scan
+    // looks for it; without a jig the port is not offered.
     HeadlessForm(int profile, std::ostream* log, std::ostream* boxes,
                  const JigServices* jig = nullptr);
     ~HeadlessForm();
@@ -63,7 +66,8 @@ public:
     StepResult load(const std::string& path);
     StepResult save(const std::string& path);
     // Read From Pager and Write To Pager; they fail unless the log ends with
-    // "Read completed" or "Verify OK !", and when start-up found no jig ready.
+    // "Read completed" or "Verify OK !", and when start-up found no jig ready
+    // (with HID devices: when the first scan took no USB jig).
     StepResult readFromPager();
     StepResult writeToPager();
 
@@ -79,6 +83,7 @@ private:
     // log line after the first `linesBefore` ones, or else the last box.
     StepResult failedBecause(const std::function<bool()>& step, std::size_t linesBefore);
 
+    bool usb_;
     HeadlessUi ui_;
     AbsentPort absentPort_;
     link::SteadyClock ownClock_;

@@ -1,12 +1,16 @@
 #include "tool/jig.h"
 
+#include "link/hidapi_backend.h"
 #include "link/ppdev_port_driver.h"
+#include "tool/headless_services.h"
 #include "tool/simulated_jig.h"
+#include "tool/simulated_usb_jig.h"
 
 namespace ccp::tool {
 namespace {
 
 constexpr std::string_view kSimulatedPrefix = "sim:";
+constexpr std::string_view kSimulatedUsbPrefix = "sim-usb:";
 
 // The jig on a real parallel port, at the window's pace.
 class ParallelJig final : public Jig {
@@ -30,6 +34,27 @@ private:
     link::SteadyClock clock_;
 };
 
+// The real USB jig among the system's hidraw devices, at the window's pace.
+class HidrawJig final : public Jig {
+public:
+    link::PortDriver& port() override { return noPort_; }
+    link::Clock& clock() override { return clock_; }
+    link::HidBackend* hid() override { return &backend_; }
+    void ready(app::TForm1&) override {}
+    std::optional<std::string> finish() override { return std::nullopt; }
+
+private:
+    AbsentPort noPort_;
+    link::SteadyClock clock_;
+    link::HidapiBackend backend_;
+};
+
+std::optional<std::string> fileAfter(std::string_view prefix, std::string_view text) {
+    if (text.starts_with(prefix) && text.size() > prefix.size())
+        return std::string(text.substr(prefix.size()));
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<JigChoice> parseJig(std::string_view text) {
@@ -37,15 +62,23 @@ std::optional<JigChoice> parseJig(std::string_view text) {
         return JigChoice{JigKind::Lpt1, {}};
     if (text == "lpt2")
         return JigChoice{JigKind::Lpt2, {}};
-    if (text.starts_with(kSimulatedPrefix) && text.size() > kSimulatedPrefix.size())
-        return JigChoice{JigKind::Simulated, std::string(text.substr(kSimulatedPrefix.size()))};
+    if (text == "usb")
+        return JigChoice{JigKind::Usb, {}};
+    if (std::optional<std::string> file = fileAfter(kSimulatedPrefix, text))
+        return JigChoice{JigKind::Simulated, std::move(*file)};
+    if (std::optional<std::string> file = fileAfter(kSimulatedUsbPrefix, text))
+        return JigChoice{JigKind::SimulatedUsb, std::move(*file)};
     return std::nullopt;
 }
 
 OpenedJig openJig(const JigChoice& choice) {
     switch (choice.kind) {
     case JigKind::Simulated:
-        return SimulatedJig::open(choice.file);
+        return openWithPager<SimulatedJig>(choice.file);
+    case JigKind::SimulatedUsb:
+        return openWithPager<SimulatedUsbJig>(choice.file);
+    case JigKind::Usb:
+        return {std::make_unique<HidrawJig>(), {}};
     case JigKind::Lpt1:
     case JigKind::Lpt2:
         break;

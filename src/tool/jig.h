@@ -1,12 +1,17 @@
-// The programming jig a run drives: the port and clock the window's transfers
-// go through, a hook once the platform is chosen, and what the jig keeps when
-// the run ends. `--jig` names one: sim:FILE (a virtual pager kept in FILE),
-// lpt1 or lpt2 (the real jig through ppdev). Start-up always detects the jig
-// on LPT1, as the window does; lpt2 is the Port menu's LPT2 choice after it.
+// The programming jig a run drives: the port, HID devices and clock the
+// window's transfers go through, a hook once the platform is chosen, and what
+// the jig keeps when the run ends. `--jig` names one: sim:FILE (a virtual
+// pager kept in FILE), lpt1 or lpt2 (the real jig through ppdev), usb (the
+// real USB jig through hidraw), sim-usb:FILE (the virtual pager of sim:FILE
+// behind a virtual USB jig). A parallel jig is detected on LPT1 at start-up,
+// as the window does; lpt2 is the Port menu's LPT2 choice after it. With a
+// USB jig the parallel port is not offered, so it is neither probed nor
+// logged, and the jig is the first device the first HID scan takes.
 #pragma once
 
 #include "app/tform1.h"
 #include "link/clock.h"
+#include "link/hid_backend.h"
 #include "link/port_driver.h"
 
 #include <memory>
@@ -16,7 +21,7 @@
 
 namespace ccp::tool {
 
-enum class JigKind { Simulated, Lpt1, Lpt2 };
+enum class JigKind { Simulated, Lpt1, Lpt2, Usb, SimulatedUsb };
 
 struct JigChoice {
     JigKind kind;
@@ -27,13 +32,16 @@ struct JigChoice {
 std::optional<JigChoice> parseJig(std::string_view text);
 
 // What `--jig` takes, for usage messages.
-inline constexpr const char* kJigForms = "sim:FILE, lpt1 or lpt2";
+inline constexpr const char* kJigForms = "sim:FILE, sim-usb:FILE, lpt1, lpt2 or usb";
 
 class Jig {
 public:
     virtual ~Jig() = default;
     virtual link::PortDriver& port() = 0;
     virtual link::Clock& clock() = 0;
+    // The HID devices among which a USB jig is looked for; nullptr for a
+    // parallel jig.
+    virtual link::HidBackend* hid() { return nullptr; }
     // After start-up and the platform steps, before the first transfer.
     virtual void ready(app::TForm1& form) = 0;
     // At the end of the run, whatever its outcome: keeps what the jig holds.

@@ -19,62 +19,78 @@ std::string errnoText(int error) {
 
 } // namespace
 
-OpenedJig SimulatedJig::open(const std::string& file) {
+std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::string& reason) {
     std::vector<std::uint8_t> pager(model::kEepromSize, kBlankEeprom);
     pager.resize(kPagerFileBytes, kBlankDecoder);
     struct stat status {};
     if (::stat(file.c_str(), &status) != 0) {
-        if (errno != ENOENT)
-            return {nullptr, file + ": cannot read the pager file" + errnoText(errno)};
-        return {std::make_unique<SimulatedJig>(file, std::move(pager)), {}};
+        if (errno != ENOENT) {
+            reason = file + ": cannot read the pager file" + errnoText(errno);
+            return nullptr;
+        }
+        return std::make_unique<VirtualPager>(file, pager);
     }
-    if (!S_ISREG(status.st_mode))
-        return {nullptr, file + ": a pager file must be a regular file"};
-    if (static_cast<std::size_t>(status.st_size) != kPagerFileBytes)
-        return {nullptr, file + ": a pager file holds " + std::to_string(kPagerFileBytes) +
-                             " bytes (the EEPROM's 512, then the decoder's 48); this one holds " +
-                             std::to_string(status.st_size)};
+    if (!S_ISREG(status.st_mode)) {
+        reason = file + ": a pager file must be a regular file";
+        return nullptr;
+    }
+    if (static_cast<std::size_t>(status.st_size) != kPagerFileBytes) {
+        reason = file + ": a pager file holds " + std::to_string(kPagerFileBytes) +
+                 " bytes (the EEPROM's 512, then the decoder's 48); this one holds " +
+                 std::to_string(status.st_size);
+        return nullptr;
+    }
     errno = 0;
     const std::optional<std::vector<std::uint8_t>> bytes =
         editor::readFilePrefix(file, kPagerFileBytes);
-    if (!bytes || bytes->size() != kPagerFileBytes)
-        return {nullptr, file + ": cannot read the pager file" + errnoText(errno)};
-    return {std::make_unique<SimulatedJig>(file, *bytes), {}};
+    if (!bytes || bytes->size() != kPagerFileBytes) {
+        reason = file + ": cannot read the pager file" + errnoText(errno);
+        return nullptr;
+    }
+    return std::make_unique<VirtualPager>(file, *bytes);
 }
 
-SimulatedJig::SimulatedJig(std::string file, std::vector<std::uint8_t> pager)
+VirtualPager::VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes)
     : file_(std::move(file)),
-      eepromBytes_(pager.begin(), pager.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize)) {
+      eepromBytes_(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize)) {
     sim::Pcd5003::Image decoder{};
-    std::copy_n(pager.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize), decoder.size(),
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize), decoder.size(),
                 decoder.begin());
     decoder_.setImage(decoder);
-    // Nothing looks at the recorded writes; a write with verify makes many.
-    port_.setRecording(false);
-    port_.attach(decoder_);
 }
 
-void SimulatedJig::ready(app::TForm1& form) {
-    if (eeprom_)
-        return;
-    eeprom_ = std::make_unique<sim::Eeprom24c04>(clock_, form.EepromDeviceSelect);
-    std::copy(eepromBytes_.begin(), eepromBytes_.end(), eeprom_->memory().begin());
-    port_.attach(*eeprom_);
+sim::Eeprom24c04& VirtualPager::seat(std::uint8_t deviceSelect) {
+    if (!eeprom_) {
+        eeprom_ = std::make_unique<sim::Eeprom24c04>(clock_, deviceSelect);
+        std::copy(eepromBytes_.begin(), eepromBytes_.end(), eeprom_->memory().begin());
+    }
+    return *eeprom_;
 }
 
-std::vector<std::uint8_t> SimulatedJig::pager() const {
+std::vector<std::uint8_t> VirtualPager::bytes() const {
     std::vector<std::uint8_t> bytes = eeprom_ ? eeprom_->memory() : eepromBytes_;
     const sim::Pcd5003::Image decoder = decoder_.image();
     bytes.insert(bytes.end(), decoder.begin(), decoder.end());
     return bytes;
 }
 
-std::optional<std::string> SimulatedJig::finish() {
+std::optional<std::string> VirtualPager::keep() const {
     errno = 0;
-    if (editor::writeFileReplacing(file_, pager()))
+    if (editor::writeFileReplacing(file_, bytes()))
         return std::nullopt;
     return file_ + ": the pager could not be written back" + errnoText(errno) +
            "; the file is left as it was before the run";
+}
+
+SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {
+    // Nothing looks at the recorded writes; a write with verify makes many.
+    port_.setRecording(false);
+    port_.attach(pager_->decoder());
+}
+
+void SimulatedJig::ready(app::TForm1& form) {
+    if (!pager_->seated())
+        port_.attach(pager_->seat(form.EepromDeviceSelect));
 }
 
 } // namespace ccp::tool

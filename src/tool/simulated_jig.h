@@ -1,10 +1,11 @@
-// The parallel jig on LPT1 with a virtual pager on it, on virtual time, kept
-// in a file of 560 bytes: the EEPROM's 512, then the decoder's eight 6-byte
-// blocks in DecoderImage order. A missing file is a blank pager (EEPROM all
-// 0xFF, decoder all 0x00). The pager is of the generation the run's platform
-// names: its EEPROM answers the device select the platform steps left in the
-// window, so it is put on the jig only once they are done. At the end the
-// file is replaced, in one rename, by the pager as the run left it.
+// The virtual pager of a simulated jig, kept in a file of 560 bytes: the
+// EEPROM's 512, then the decoder's eight 6-byte blocks in DecoderImage order.
+// A missing file is a blank pager (EEPROM all 0xFF, decoder all 0x00). The
+// pager is of the generation the run's platform names: its EEPROM answers
+// the device select the platform steps left in the window, so it is put in
+// the jig's seat only once they are done. At the end the file is replaced,
+// in one rename, by the pager as the run left it. SimulatedJig is the
+// parallel jig on LPT1 with such a pager on it, on virtual time.
 #pragma once
 
 #include "sim/eeprom_24c04.h"
@@ -22,30 +23,57 @@ namespace ccp::tool {
 
 inline constexpr std::size_t kPagerFileBytes = model::kEepromSize + model::kDecoderSize;
 
-class SimulatedJig final : public Jig {
+class VirtualPager {
 public:
-    // Reads the pager from `file`; the reason when it is refused: a file of
-    // another length, or one that is there but cannot be read.
-    static OpenedJig open(const std::string& file);
+    // Reads the pager from `file`; nullptr and the reason when it is refused:
+    // a file of another length, or one that is there but cannot be read.
+    static std::unique_ptr<VirtualPager> open(const std::string& file, std::string& reason);
 
-    SimulatedJig(std::string file, std::vector<std::uint8_t> pager);
+    VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes);
 
-    link::PortDriver& port() override { return port_; }
-    link::Clock& clock() override { return clock_; }
-    void ready(app::TForm1& form) override;
-    std::optional<std::string> finish() override;
+    // The jig's time, and the decoder, there from the start.
+    sim::VirtualClock& clock() { return clock_; }
+    sim::Pcd5003& decoder() { return decoder_; }
+    // The EEPROM, answering `deviceSelect`: made at the first call, the same
+    // chip at every later one.
+    sim::Eeprom24c04& seat(std::uint8_t deviceSelect);
+    bool seated() const { return eeprom_ != nullptr; }
 
     // The EEPROM's bytes, then the decoder's, as they are now.
-    std::vector<std::uint8_t> pager() const;
+    std::vector<std::uint8_t> bytes() const;
+    // Replaces the file by bytes(); the reason when it could not.
+    std::optional<std::string> keep() const;
 
 private:
     std::string file_;
-    std::vector<std::uint8_t> eepromBytes_; // until the EEPROM is on the jig
+    std::vector<std::uint8_t> eepromBytes_; // until the EEPROM is seated
     sim::VirtualClock clock_;
     sim::Pcd5003 decoder_{clock_};
     std::unique_ptr<sim::Eeprom24c04> eeprom_;
+};
+
+// A jig of type `J` with the pager in `file` on it; refused when the file is.
+template <class J> OpenedJig openWithPager(const std::string& file) {
+    std::string reason;
+    std::unique_ptr<VirtualPager> pager = VirtualPager::open(file, reason);
+    if (!pager)
+        return {nullptr, reason};
+    return {std::make_unique<J>(std::move(pager)), {}};
+}
+
+class SimulatedJig final : public Jig {
+public:
+    explicit SimulatedJig(std::unique_ptr<VirtualPager> pager);
+
+    link::PortDriver& port() override { return port_; }
+    link::Clock& clock() override { return pager_->clock(); }
+    void ready(app::TForm1& form) override;
+    std::optional<std::string> finish() override { return pager_->keep(); }
+
+private:
+    std::unique_ptr<VirtualPager> pager_;
     // Last, so that it goes before the chips it drives.
-    sim::SimulatedParallelPort port_{clock_};
+    sim::SimulatedParallelPort port_{pager_->clock()};
 };
 
 } // namespace ccp::tool

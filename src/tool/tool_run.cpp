@@ -2,6 +2,7 @@
 
 #include "tool/image_diff.h"
 #include "tool/json_report.h"
+#include "tool/tracing_hid.h"
 #include "tool/tracing_port.h"
 
 #include <algorithm>
@@ -43,10 +44,13 @@ StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
     return step;
 }
 
-// The trace file and the port that writes it, when the run has one.
+// The trace file and the port or HID back-end that writes it, when the run
+// has one.
 struct Trace {
     std::ofstream file;
     std::optional<TracingPort> port;
+    std::optional<TracingHidBackend> hid;
+    bool active() const { return port || hid; }
 };
 
 } // namespace
@@ -68,11 +72,18 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
             err << kProgram << *request.trace << ": cannot write the trace there\n" << std::flush;
             return refusedStatus;
         }
-        trace.port.emplace(opened.jig->port(), opened.jig->clock(), trace.file);
+        if (link::HidBackend* hid = opened.jig->hid())
+            trace.hid.emplace(*hid, opened.jig->clock(), trace.file);
+        else
+            trace.port.emplace(opened.jig->port(), opened.jig->clock(), trace.file);
     }
     std::optional<JigServices> jig;
-    if (opened.jig)
-        jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock());
+    if (opened.jig) {
+        link::HidBackend* hid = opened.jig->hid();
+        if (hid != nullptr && trace.hid)
+            hid = &*trace.hid;
+        jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock(), hid);
+    }
 
     HeadlessForm headless(request.profile, request.json ? nullptr : &out, &err,
                           jig ? &*jig : nullptr);
@@ -89,9 +100,9 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
             status = std::max(status, failedStatus);
         }
     }
-    if (trace.port)
+    if (trace.active())
         trace.file.close();
-    if (trace.port && trace.file.fail()) {
+    if (trace.active() && trace.file.fail()) {
         err << kProgram << *request.trace << ": the trace could not be written whole\n"
             << std::flush;
         status = std::max(status, failedStatus);

@@ -29,7 +29,8 @@ struct RunRequest {
     std::vector<Assignment> settings;
     bool write = false;
     std::optional<std::string> save;
-    // Every access to the jig, written to this file (see TracingPort).
+    // Every access to the jig, written to this file (see TracingPort, and
+    // TracingHidBackend for a USB jig).
     std::optional<std::string> trace;
     // The answer to every yes/no question.
     bool answerYes = false;

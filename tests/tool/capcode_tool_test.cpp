@@ -253,7 +253,8 @@ TEST_F(CapcodeTool, MalformedCommandLinesAreUsageErrors) {
     for (const Args& args :
          {Args{"--profile", "7"}, Args{"--set", "address1"}, Args{"--bogus"},
           Args{"diff", "only-one.eep"}, Args{"diff", "a.eep", "b.eep", "--save", "c.eep"},
-          Args{"--read"}, Args{"--jig", "usb", "--write"}, Args{"--answer", "maybe"}}) {
+          Args{"--read"}, Args{"--jig", "lpt3", "--write"}, Args{"--jig", "sim-usb:", "--read"},
+          Args{"--answer", "maybe"}}) {
         const testing::ToolResult run = runTool(args);
         EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
         EXPECT_THAT(run.err, HasSubstr("capcode-tool: "));

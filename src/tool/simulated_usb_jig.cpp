@@ -1,0 +1,23 @@
+#include "tool/simulated_usb_jig.h"
+
+namespace ccp::tool {
+
+UsbJigSeat::UsbJigSeat(const link::Clock& clock, sim::Pcd5003& decoder)
+    : decoder_(decoder), noEeprom_(clock), emptyJig_(noEeprom_, decoder) {
+    noEeprom_.setAbsent(true);
+}
+
+void UsbJigSeat::seat(sim::Eeprom24c04& eeprom) {
+    if (!seated_)
+        seated_.emplace(eeprom, decoder_);
+}
+
+SimulatedUsbJig::SimulatedUsbJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {
+    backend_.plug(jig_);
+}
+
+void SimulatedUsbJig::ready(app::TForm1& form) {
+    jig_.seat(pager_->seat(form.EepromDeviceSelect));
+}
+
+} // namespace ccp::tool

@@ -1,0 +1,67 @@
+// The USB jig with a virtual pager in its seat, on virtual time: a virtual
+// USB jig (version 2, 65-byte reports) on a simulated HID back-end, plugged
+// in from the start, so the first scan after start-up takes it. The pager is
+// the one of sim:FILE, kept in FILE by the same rules; its EEPROM is seated
+// once the platform steps are done and answers their device select. Until
+// then the jig finds no EEPROM. The parallel port is not offered.
+#pragma once
+
+#include "sim/simulated_hid_backend.h"
+#include "sim/virtual_usb_jig.h"
+#include "tool/headless_services.h"
+#include "tool/jig.h"
+#include "tool/simulated_jig.h"
+
+#include <memory>
+#include <optional>
+
+namespace ccp::tool {
+
+// The jig as the PC sees it: the firmware of the seated pager, or before
+// that of an empty seat, which answers the same but has no EEPROM.
+class UsbJigSeat final : public sim::VirtualHidDevice {
+public:
+    // Both outlive the object.
+    UsbJigSeat(const link::Clock& clock, sim::Pcd5003& decoder);
+
+    // Puts `eeprom` in the seat; later calls change nothing.
+    void seat(sim::Eeprom24c04& eeprom);
+
+    std::uint16_t vendorId() const override { return jig().vendorId(); }
+    std::uint16_t productId() const override { return jig().productId(); }
+    std::uint16_t version() const override { return jig().version(); }
+    std::optional<std::string> productString() const override { return jig().productString(); }
+    link::HidCaps caps() const override { return jig().caps(); }
+    std::vector<sim::Report> onOutputReport(std::span<const std::uint8_t> report) override {
+        return jig().onOutputReport(report);
+    }
+
+private:
+    sim::VirtualUsbJig& jig() { return seated_ ? *seated_ : emptyJig_; }
+    const sim::VirtualUsbJig& jig() const { return seated_ ? *seated_ : emptyJig_; }
+
+    sim::Pcd5003& decoder_;
+    sim::Eeprom24c04 noEeprom_;
+    sim::VirtualUsbJig emptyJig_;
+    std::optional<sim::VirtualUsbJig> seated_;
+};
+
+class SimulatedUsbJig final : public Jig {
+public:
+    explicit SimulatedUsbJig(std::unique_ptr<VirtualPager> pager);
+
+    link::PortDriver& port() override { return noPort_; }
+    link::Clock& clock() override { return pager_->clock(); }
+    link::HidBackend* hid() override { return &backend_; }
+    void ready(app::TForm1& form) override;
+    std::optional<std::string> finish() override { return pager_->keep(); }
+
+private:
+    std::unique_ptr<VirtualPager> pager_;
+    AbsentPort noPort_;
+    UsbJigSeat jig_{pager_->clock(), pager_->decoder()};
+    // Last, so that it goes before the jig plugged into it.
+    sim::SimulatedHidBackend backend_{pager_->clock()};
+};
+
+} // namespace ccp::tool
