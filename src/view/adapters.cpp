@@ -15,7 +15,10 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace ccp::view {
@@ -59,6 +62,33 @@ bool Adapter::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
+// An edit as wide as its typing limit in the font in use (capital letters,
+// the widest the fields take), or as its text when code put a longer one in.
+class FieldEdit : public QLineEdit {
+public:
+    explicit FieldEdit(QWidget* parent) : QLineEdit(parent) {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override {
+        const QFontMetrics metrics = fontMetrics();
+        const int chars = std::min(maxLength(), kWidestField);
+        const int text = std::max(metrics.horizontalAdvance(QString(chars, QChar('X'))),
+                                  metrics.horizontalAdvance(this->text()));
+        // The text with QLineEdit's own margins: 2 pixels left and right,
+        // 1 above and below.
+        const QMargins m = textMargins();
+        const QSize contents(text + 4 + 1 + m.left() + m.right(),
+                             std::max(metrics.height(), 14) + 2 + m.top() + m.bottom());
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        return style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+private:
+    static constexpr int kWidestField = 16;
+};
+
 class EditAdapter : public Adapter {
 public:
     EditAdapter(form::Edit& edit, QLineEdit* widget) : Adapter(edit, widget), edit_(edit) {
@@ -77,8 +107,10 @@ public:
         // A text set from code may be longer than the typing limit and shows whole.
         const int limit = edit_.maxLength() > 0 ? edit_.maxLength() : 32767;
         w->setMaxLength(std::max<int>(limit, static_cast<int>(text.size())));
-        if (w->text() != text)
+        if (w->text() != text) {
             w->setText(text);
+            w->updateGeometry();
+        }
         w->setReadOnly(edit_.readOnly());
     }
 
@@ -120,6 +152,8 @@ class ComboAdapter : public Adapter {
 public:
     ComboAdapter(form::ComboBox& list, QComboBox* widget) : Adapter(list, widget), list_(list) {
         connect(widget, &QComboBox::activated, this, [this](int index) { list_.userPick(index); });
+        // As wide as the widest item, whichever is selected.
+        widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         sync();
     }
 
@@ -205,6 +239,9 @@ private:
     form::ListBox& list_;
 };
 
+// The log pane: red text, wrapped lines, a vertical scroll bar only, the
+// newest line in view. The model's lines are appended as they come; what the
+// user types goes to the model once and is not shown a second time.
 class LogAdapter : public Adapter {
 public:
     LogAdapter(form::LogPane& log, QPlainTextEdit* widget) : Adapter(log, widget), log_(log) {
@@ -212,38 +249,56 @@ public:
         palette.setColor(QPalette::Text, Qt::red);
         widget->setPalette(palette);
         widget->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        widget->setLineWrapMode(QPlainTextEdit::NoWrap);
+        widget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        widget->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         connect(widget, &QPlainTextEdit::textChanged, this, [this] {
-            if (!syncing_)
-                log_.userEdit(fromQt(static_cast<QPlainTextEdit*>(this->widget())->toPlainText()));
+            if (syncing_)
+                return;
+            typing_ = true;
+            log_.userEdit(fromQt(static_cast<QPlainTextEdit*>(this->widget())->toPlainText()));
+            typing_ = false;
+            shown_ = log_.lines();
         });
         sync();
     }
 
     void sync() override {
         syncCommon();
+        const auto& lines = log_.lines();
+        if (typing_ || lines == shown_)
+            return;
         auto* w = static_cast<QPlainTextEdit*>(widget());
         syncing_ = true;
-        const auto& lines = log_.lines();
-        if (lines.size() >= shown_ && lines.size() - shown_ <= 64) {
-            for (std::size_t i = shown_; i < lines.size(); ++i)
-                w->appendPlainText(toQt(lines[i]));
+        const bool appended =
+            lines.size() > shown_.size() && std::equal(shown_.begin(), shown_.end(), lines.begin());
+        if (appended) {
+            QTextCursor end(w->document());
+            end.movePosition(QTextCursor::End);
+            // An empty pane, or the empty line after a line break the user
+            // typed (the model keeps no such line), takes the first new line.
+            bool intoLast = w->document()->blockCount() > static_cast<int>(shown_.size());
+            for (std::size_t i = shown_.size(); i < lines.size(); ++i) {
+                if (!intoLast)
+                    end.insertBlock();
+                intoLast = false;
+                end.insertText(toQt(lines[i]));
+            }
         } else {
             QStringList all;
             for (const std::string& line : lines)
                 all << toQt(line);
             w->setPlainText(all.join('\n'));
         }
-        shown_ = lines.size();
+        shown_ = lines;
         syncing_ = false;
-        // The newest line stays in view.
         w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
     }
 
 private:
     form::LogPane& log_;
-    std::size_t shown_ = 0;
+    std::vector<std::string> shown_;
     bool syncing_ = false;
+    bool typing_ = false;
 };
 
 class ProgressAdapter : public Adapter {
@@ -316,7 +371,7 @@ Adapter* createAdapter(form::Control& control, QWidget* parent) {
     Adapter* adapter = nullptr;
     switch (control.kind()) {
     case ControlKind::Edit:
-        adapter = new EditAdapter(static_cast<form::Edit&>(control), new QLineEdit(parent));
+        adapter = new EditAdapter(static_cast<form::Edit&>(control), new FieldEdit(parent));
         break;
     case ControlKind::ComboBox:
         adapter = new ComboAdapter(static_cast<form::ComboBox&>(control), new QComboBox(parent));

@@ -1,15 +1,23 @@
 #include "view/main_window.h"
 
 #include "view/adapters.h"
+#include "view/page_layout.h"
 #include "view/text.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QGridLayout>
 #include <QGuiApplication>
-#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace ccp::view {
 
@@ -18,13 +26,7 @@ MainWindow::MainWindow(app::TForm1& form) : form_(form) {
     // Fixed size, system menu and minimise box only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    QFont font = this->font();
-    font.setPixelSize(11);
-    setFont(font);
-
     client_ = new QWidget(this);
-    const form::Bounds& b = form.Form1.bounds();
-    client_->setFixedSize(b.width, b.height);
     setCentralWidget(client_);
 
     progress_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
@@ -39,6 +41,7 @@ MainWindow::MainWindow(app::TForm1& form) : form_(form) {
         ensureWidget(*control);
     for (auto& [control, adapter] : adapters_)
         adapter->sync();
+    arrange();
     buildMenu();
     syncWindow(form.Form1);
     syncWindow(form.State_Form.State_Form);
@@ -70,6 +73,60 @@ QWidget* MainWindow::ensureWidget(form::Control& control) {
     return adapter->widget();
 }
 
+// Qt layouts from the page layout: sizes follow the font in use, and a
+// hidden widget takes no room, so rows close up around hidden options.
+void MainWindow::arrange() {
+    for (const Box& box : pageLayout(form_)) {
+        auto* columns = new QHBoxLayout(widgetFor(*box.container));
+        columns->setSpacing(kColumnSpacing);
+        for (const Column& column : box.columns) {
+            auto* grid = new QGridLayout;
+            grid->setHorizontalSpacing(kCellSpacing);
+            grid->setVerticalSpacing(kRowSpacing);
+            for (int r = 0; r < static_cast<int>(column.size()); ++r) {
+                int c = 0;
+                for (const Cell& cell : column[static_cast<std::size_t>(r)]) {
+                    if (cell.controls.size() == 1) {
+                        // A cell spanning columns keeps its own width.
+                        const Qt::Alignment align = cell.span > 1 ? Qt::AlignLeft : Qt::Alignment();
+                        grid->addWidget(widgetFor(*cell.controls[0]), r, c, 1, cell.span, align);
+                    } else if (!cell.controls.empty()) {
+                        auto* shared = new QHBoxLayout;
+                        shared->setSpacing(kCellSpacing);
+                        for (form::Control* control : cell.controls)
+                            shared->addWidget(widgetFor(*control));
+                        shared->addStretch();
+                        grid->addLayout(shared, r, c, 1, cell.span);
+                    }
+                    c += cell.span;
+                }
+            }
+            auto* stack = new QVBoxLayout;
+            stack->addLayout(grid);
+            stack->addStretch();
+            columns->addLayout(stack);
+        }
+        columns->addStretch();
+    }
+
+    // The pages above, the log pane and the device list below, the log
+    // starting where the pages do, right of the tabs.
+    auto* tabs = static_cast<QTabWidget*>(widgetFor(form_.PageControl1));
+    QWidget* log = widgetFor(form_.Memo1);
+    QWidget* devices = widgetFor(form_.DevListBox);
+    const QFontMetrics metrics = log->fontMetrics();
+    log->setFixedHeight(4 * metrics.lineSpacing() + 12);
+    devices->setFixedSize(24 * metrics.averageCharWidth(), log->height());
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(tabs->tabBar()->sizeHint().width(), 0, 0, 0);
+    bottom->addWidget(log, 1);
+    bottom->addWidget(devices);
+    auto* window = new QVBoxLayout(client_);
+    window->setContentsMargins(2, 2, 2, 2);
+    window->addWidget(tabs);
+    window->addLayout(bottom);
+}
+
 void MainWindow::buildMenu() {
     QMenuBar* bar = menuBar();
     for (app::MenuItem* item : form_.MainMenu) {
@@ -77,7 +134,7 @@ void MainWindow::buildMenu() {
             // Write, read and the platform item are commands on the bar itself.
             QAction* action = bar->addAction(toQt(item->caption()));
             action->setObjectName(QString::fromStdString(item->name()));
-            connect(action, &QAction::triggered, this, [item] { item->userClick(); });
+            connect(action, &QAction::triggered, this, [this, item] { clicked(*item); });
             actions_[item] = action;
         } else {
             QMenu* menu = bar->addMenu(toQt(item->caption()));
@@ -96,10 +153,19 @@ QAction* MainWindow::buildAction(app::MenuItem& item, QMenu* menu) {
     QAction* action = item.isSeparator() ? menu->addSeparator() : menu->addAction(QString());
     action->setObjectName(QString::fromStdString(item.name()));
     if (!item.isSeparator())
-        connect(action, &QAction::triggered, this, [&item] { item.userClick(); });
+        connect(action, &QAction::triggered, this, [this, &item] { clicked(item); });
     actions_[&item] = action;
     syncMenuItem(item);
     return action;
+}
+
+// Qt toggles a checkable action before it reports the trigger; the model
+// decides the checked state, so the action shows it again afterwards.
+void MainWindow::clicked(app::MenuItem& item) {
+    QPointer<MainWindow> alive(this);
+    item.userClick();
+    if (alive != nullptr)
+        syncMenuItem(item);
 }
 
 void MainWindow::syncMenuItem(app::MenuItem& item) {

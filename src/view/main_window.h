@@ -1,6 +1,6 @@
 // The Qt main window built from the form: one widget (or menu action) per
-// control, named after it, placed where the control's bounds say; the
-// progress dialog; and the observer that carries model changes to widgets.
+// control, named after it, arranged by the page layout; the progress dialog;
+// and the observer that carries model changes to widgets.
 #pragma once
 
 #include "app/tform1.h"
@@ -17,6 +17,11 @@ namespace ccp::view {
 
 class Adapter;
 
+// Pixels between the cells of a row, between rows and between columns.
+constexpr int kCellSpacing = 6;
+constexpr int kRowSpacing = 4;
+constexpr int kColumnSpacing = 12;
+
 class MainWindow : public QMainWindow, private form::ControlObserver {
 public:
     explicit MainWindow(app::TForm1& form);
@@ -31,7 +36,9 @@ public:
 private:
     void controlChanged(form::Control& control) override;
     QWidget* ensureWidget(form::Control& control);
+    void arrange();
     void buildMenu();
+    void clicked(app::MenuItem& item);
     QAction* buildAction(app::MenuItem& item, QMenu* menu);
     void syncMenuItem(app::MenuItem& item);
     void syncWindow(form::Control& window);
