@@ -12,9 +12,12 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -159,6 +162,43 @@ TEST_F(MainWindowTest, MenuActionsRunTheirHandlersAndTheLogShowsNewLines) {
     EXPECT_EQ(log->toPlainText().split('\n').last(), "Halvo A31/A35/A36/A37 CCP V7.25");
     window.findChild<QAction*>("LPT21")->trigger();
     EXPECT_EQ(form.Link.PortBase, 0x278);
+}
+
+TEST_F(MainWindowTest, PortMenuShowsTheModelsCheckMarksAfterEveryChoice) {
+    auto* lpt1 = window.findChild<QAction*>("LPT11");
+    auto* lpt2 = window.findChild<QAction*>("LPT21");
+    for (QAction* chosen : {lpt1, lpt2, lpt1}) {
+        chosen->trigger();
+        EXPECT_EQ(lpt1->isChecked(), form.LPT11.checked());
+        EXPECT_EQ(lpt2->isChecked(), form.LPT21.checked());
+        EXPECT_TRUE(lpt1->isChecked());
+    }
+}
+
+TEST_F(MainWindowTest, LongLogLinesWrapWithoutAHorizontalBar) {
+    auto* log = widget<QPlainTextEdit>("Memo1");
+    form.Memo1.append(std::string(40, 'x') + " " + std::string(159, 'y'));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(log->horizontalScrollBar()->isVisible());
+    EXPECT_GT(log->document()->lastBlock().layout()->lineCount(), 1);
+    EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+}
+
+TEST_F(MainWindowTest, TypingInTheLogShowsTheTextOnceAndTheModelAgrees) {
+    auto* log = widget<QPlainTextEdit>("Memo1");
+    log->setFocus();
+    QTest::keyClick(log, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(log, Qt::Key_Return);
+    QTest::keyClicks(log, "note");
+    const QStringList shown = log->toPlainText().split('\n');
+    EXPECT_EQ(shown.count("note"), 1);
+    EXPECT_EQ(shown.last(), "note");
+    std::vector<std::string> widgetLines;
+    for (const QString& line : shown)
+        widgetLines.push_back(line.toStdString());
+    EXPECT_EQ(form.Memo1.lines(), widgetLines);
+    form.About1Click(); // a line appended after the typed one
+    EXPECT_EQ(log->toPlainText().split('\n').size(), static_cast<int>(form.Memo1.lines().size()));
 }
 
 TEST_F(MainWindowTest, ConversionErrorInAUserEventReachesTheErrorBoxOnce) {
