@@ -6,6 +6,7 @@
 namespace ccp::view {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName("capcode-programmer");
     setApplicationName("Capcode Programmer");
 }
 

@@ -101,10 +101,10 @@ void MainWindow::arrange() {
                     c += cell.span;
                 }
             }
-            auto* stack = new QVBoxLayout;
-            stack->addLayout(grid);
-            stack->addStretch();
-            columns->addLayout(stack);
+            // Top-aligned at its own height: a shorter column keeps its rows
+            // together, and no stretch inside a group makes the group grow.
+            columns->addLayout(grid);
+            columns->setAlignment(grid, Qt::AlignTop);
         }
         columns->addStretch();
     }

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
@@ -21,6 +23,18 @@ QString qtFileFilter(const std::string& filter) {
         filters << parts[i].trimmed() + " (" + patterns.join(' ') + ")";
     }
     return filters.join(";;");
+}
+
+namespace {
+constexpr const char* kLastFolder = "lastFolder";
+} // namespace
+
+QString lastFolder() {
+    return QSettings().value(kLastFolder).toString();
+}
+
+void rememberFolderOf(const QString& file) {
+    QSettings().setValue(kLastFolder, QFileInfo(file).absolutePath());
 }
 
 void QtUserInterface::beep() {
@@ -64,8 +78,11 @@ std::optional<std::string> QtUserInterface::chooseFile(bool save, const std::str
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!defaultExt.empty())
         dialog.setDefaultSuffix(toQt(defaultExt));
+    if (const QString folder = lastFolder(); !folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    rememberFolderOf(dialog.selectedFiles().first());
     // File names go to the C++ file streams in the system's encoding.
     return dialog.selectedFiles().first().toLocal8Bit().toStdString();
 }

@@ -1,7 +1,7 @@
 // The user interface of the real window: Qt message boxes, the default beep,
 // focus requests carried out after the current event, the standard file
-// dialogs (replaceable for tests), and progress repaints while an operation
-// holds the thread.
+// dialogs (replaceable for tests) opening in the folder of the last file
+// opened or saved, and progress repaints while an operation holds the thread.
 #pragma once
 
 #include "form/user_interface.h"
@@ -43,5 +43,10 @@ private:
 // "*.bin, *.eep|*.eep; *.bin" -> "*.bin, *.eep (*.eep *.bin)": description and
 // pattern pairs separated by bars, patterns separated by semicolons.
 QString qtFileFilter(const std::string& filter);
+
+// The folder of the last file opened or saved, kept in the application's
+// QSettings between runs: the one setting the window remembers.
+QString lastFolder();
+void rememberFolderOf(const QString& file);
 
 } // namespace ccp::view

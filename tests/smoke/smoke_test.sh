@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Starts the real program on a virtual X display, waits for its window, saves
-# a screenshot, then ends the program through File > Exit and checks that it
-# exits cleanly. Run by CTest under xvfb-run.
-# usage: smoke_test.sh PROGRAM SCREENSHOT.png
+# Starts the real program on a virtual X display, waits for its window,
+# photographs each page (Settings, Hardware, Addresses/Folders), then ends the
+# program through File > Exit and checks that it exits cleanly. Run by CTest
+# under xvfb-run. The photographs go to every folder given: the build folder
+# and docs/, so the README's pictures show the window as built.
+# usage: smoke_test.sh PROGRAM FOLDER...
 set -euo pipefail
 program=$1
-shot=$2
+shift
 
 "$program" &
 pid=$!
@@ -17,7 +19,18 @@ if [ -z "$wid" ]; then
     exit 1
 fi
 sleep 1
-import -window root "$shot"
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+
+# The window opens on Settings; Ctrl+Tab moves to the next page.
+for page in settings hardware addresses-folders; do
+    first=$1
+    import -window "$wid" -define png:exclude-chunks=date,time "$first/$page.png"
+    for folder in "${@:2}"; do
+        cp "$first/$page.png" "$folder/$page.png"
+    done
+    xdotool key --window "$wid" ctrl+Tab
+    sleep 0.5
+done
 
 # File > Exit through the keyboard: Alt+F opens the File menu, X is Exit's accelerator.
 xdotool windowfocus --sync "$wid" 2>/dev/null || true
@@ -37,4 +50,4 @@ if kill -0 "$pid" 2>/dev/null; then
 fi
 trap - EXIT
 wait "$pid"
-echo "window shown, screenshot in $shot, ended through File > Exit"
+echo "window shown, pages photographed into $*, ended through File > Exit"

@@ -247,6 +247,12 @@ TEST_F(MainWindowTest, PlatformItemStepsThePlatformAndTheHardwarePageFollows) {
     EXPECT_FALSE(opa->isEnabled()) << "locked in the customer edition";
 }
 
+TEST(LastFolder, IsTheFolderOfTheLastFileOpenedOrSaved) {
+    rememberFolderOf("/tmp/pagers/a.eep");
+    rememberFolderOf("/srv/images/b.bin");
+    EXPECT_EQ(lastFolder(), "/srv/images");
+}
+
 TEST(QtFileFilter, TurnsBarSeparatedPairsIntoQtFilters) {
     EXPECT_EQ(qtFileFilter("*.bin, *.eep|*.eep; *.bin"), "*.bin, *.eep (*.eep *.bin)");
     EXPECT_EQ(qtFileFilter("*.bin|*.bin|*.eep|*.eep"), "*.bin (*.bin);;*.eep (*.eep)");
