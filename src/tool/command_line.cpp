@@ -1,6 +1,7 @@
 #include "tool/command_line.h"
 
 #include "tool/latin1.h"
+#include "tool/self_test_run.h"
 #include "tool/tool_run.h"
 
 #include <CLI/CLI.hpp>
@@ -114,6 +115,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     diffCommand->add_option("FILE_A", fileA)->required();
     diffCommand->add_option("FILE_B", fileB)->required();
     addProfileAndPlatform(*diffCommand, diff);
+    SelfTestOptions selfTest;
+    addSelfTestCommand(app, selfTest);
 
     try {
         app.parse(argc, argv);
@@ -134,6 +137,17 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return runDiff({fileA, fileB, diff.profile.value_or(run.profile.value_or(defaultProfile)),
                         diff.platform ? diff.platform : run.platform},
                        out, err);
+    }
+
+    if (selfTest.command->parsed()) {
+        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
+            run.usesJig()) {
+            err << "capcode-tool: selftest takes only --jig, --profile and --platform\n";
+            return kUsageError;
+        }
+        if (!selfTest.platform)
+            selfTest.platform = run.platform;
+        return runSelfTest(selfTest, run.profile.value_or(defaultProfile), out, err);
     }
 
     RunRequest request;

@@ -3,6 +3,8 @@
 //                [--load FILE] [--set NAME=VALUE]... [--write] [--save FILE]
 //                [--trace FILE] [--answer yes|no] [--json]
 //   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]
+//   capcode-tool selftest --jig JIG [--profile P] [--platform N]
+//   capcode-tool selftest --jig JIG [--profile P] [--platform N]
 // A malformed command line is reported on `err` with status 2; --help prints
 // the usage on `out` with status 0.
 #pragma once

@@ -93,4 +93,10 @@ Json reportJson(const HeadlessForm& headless) {
     return report;
 }
 
+Json withError(Json document, const std::string& error) {
+    if (!error.empty())
+        document["error"] = error;
+    return document;
+}
+
 } // namespace ccp::tool

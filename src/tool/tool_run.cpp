@@ -53,6 +53,16 @@ struct Trace {
     bool active() const { return port || hid; }
 };
 
+void printJson(const Json& document, std::ostream& out) {
+    out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+}
+
+// A run refused before the window started has no state to show.
+void printErrorOnly(const RunRequest& request, const std::string& reason, std::ostream& out) {
+    if (request.json)
+        printJson(withError(Json::object(), reason), out);
+}
+
 } // namespace
 
 int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
@@ -62,6 +72,7 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
         opened = openJig(*request.jig);
         if (!opened.jig) {
             err << kProgram << opened.reason << '\n' << std::flush;
+            printErrorOnly(request, opened.reason, out);
             return refusedStatus;
         }
     }
@@ -69,7 +80,9 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
     if (request.trace && opened.jig) {
         trace.file.open(*request.trace, std::ios::binary | std::ios::trunc);
         if (!trace.file) {
-            err << kProgram << *request.trace << ": cannot write the trace there\n" << std::flush;
+            const std::string reason = *request.trace + ": cannot write the trace there";
+            err << kProgram << reason << '\n' << std::flush;
+            printErrorOnly(request, reason, out);
             return refusedStatus;
         }
         if (link::HidBackend* hid = opened.jig->hid())
@@ -90,26 +103,33 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
     headless.ui().setAnswer(request.answerYes);
     const StepResult step = runAll(headless, opened.jig.get(), request);
     out.flush();
-    if (!step.done())
+    // The first reason the run did not succeed; the document carries it.
+    std::string error;
+    if (!step.done()) {
         err << kProgram << step.reason << '\n' << std::flush;
+        error = step.reason;
+    }
     int status = exitStatusOf(step.outcome);
     const int failedStatus = exitStatusOf(Outcome::Failed);
     if (opened.jig) {
         if (const std::optional<std::string> reason = opened.jig->finish()) {
             err << kProgram << *reason << '\n' << std::flush;
             status = std::max(status, failedStatus);
+            if (error.empty())
+                error = *reason;
         }
     }
     if (trace.active())
         trace.file.close();
     if (trace.active() && trace.file.fail()) {
-        err << kProgram << *request.trace << ": the trace could not be written whole\n"
-            << std::flush;
+        const std::string reason = *request.trace + ": the trace could not be written whole";
+        err << kProgram << reason << '\n' << std::flush;
         status = std::max(status, failedStatus);
+        if (error.empty())
+            error = reason;
     }
-    // A refused run shows no state: it is not what the steps asked for.
-    if (request.json && step.outcome != Outcome::Refused)
-        out << reportJson(headless).dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+    if (request.json)
+        printJson(withError(reportJson(headless), error), out);
     out.flush();
     return status;
 }

@@ -46,7 +46,9 @@ struct DiffRequest {
 };
 
 // Log lines (or the JSON document) go to `out`; boxes and the reason for a
-// failure or refusal go to `err`.
+// failure or refusal go to `err`. The JSON document is printed whatever the
+// outcome, with the reason as "error" when the run did not succeed (only
+// "error" when it was refused before the window started).
 int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err);
 // Differences go to `out`; a file that does not load is reported on `err`
 // with the reason its load logged, and gives status 2.
