@@ -14,6 +14,10 @@ TForm1::TForm1(Services services, int startProfile)
       CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
     setUserInterface(&services_.ui);
     transfers.setUsbTransport(&usbJig);
+    pagerOperations.setProductionLog(&productionLog);
+    afterEvent = [this] {
+        CompareWithPager.setEnabled(WriteToPager.enabled() && ReadFromPager.enabled());
+    };
     HidCtl.OnDeviceChange = [this](link::THidDeviceController&) {
         jigDiscovery.HidCtlDeviceChange();
     };
@@ -36,6 +40,7 @@ TForm1::TForm1(Services services, int startProfile)
         N5003T6K041Click();
     if (CustomerProfile == 1)
         N5003T6K041Click();
+    afterEvent();
 }
 
 void TForm1::bindHandlers() {
@@ -47,6 +52,7 @@ void TForm1::bindHandlers() {
     Save1.onClick = [this] { imageFiles.Save1Click(); };
     ReadFromPager.onClick = [this] { pagerOperations.ReadFromPagerClick(); };
     WriteToPager.onClick = [this] { pagerOperations.WriteToPagerClick(); };
+    CompareWithPager.onClick = [this] { CompareWithPagerClick(); };
     LPT11.onClick = [this] { LPT11Click(); };
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };

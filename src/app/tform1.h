@@ -28,6 +28,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ccp::link {
 class Clock;
@@ -55,6 +58,8 @@ struct Services {
     const link::OsInfo& os;
     // The HID devices; nullptr: none are ever seen.
     link::HidBackend* hid = nullptr;
+    // The production record of every write attempt; empty: none is kept.
+    std::string productionLog = {};
 };
 
 // A system without HID devices.
@@ -83,6 +88,11 @@ public:
     // Makes the device of the selected list entry the held jig; nothing
     // while the list is empty.
     void DevListBoxClick();
+    // Reads the pager into a headless copy of the window (same profile and
+    // platform) and shows every setting and byte that differs from this
+    // window, which it leaves as it was. A failed read shows its line in the
+    // log and no list. Returns the lines shown; nothing when the read failed.
+    std::optional<std::vector<std::string>> CompareWithPagerClick();
 
     // Firmware version rules: shows, hides, enables and resets the option
     // controls for the version in `firmwareversion` and the customer profile.
@@ -133,14 +143,16 @@ public:
     MenuItem LPT21{*this, "LPT21", "LPT&2"};
     MenuItem WriteToPager{*this, "WriteToPager", "&Write_To_Pager"};
     MenuItem ReadFromPager{*this, "ReadFromPager", "&Read_From_Pager"};
+    // Enabled while writing and reading are.
+    MenuItem CompareWithPager{*this, "CompareWithPager", "Compare with Pager..."};
     MenuItem N5003T6K041{*this, "N5003T6K041", "OLD_Hardware (5003+T6K04)"};
     MenuItem Help1{*this, "Help1", "&Help"};
     MenuItem Repair1{*this, "Repair1", "&Repair"};
     MenuItem Debug1{*this, "Debug1", "&Debug"};
     MenuItem About1{*this, "About1", "&About"};
     // Top-level entries of the menu bar, in order.
-    std::array<MenuItem*, 6> MainMenu{&File1,         &Port1,       &WriteToPager,
-                                      &ReadFromPager, &N5003T6K041, &Help1};
+    std::array<MenuItem*, 7> MainMenu{
+        &File1, &Port1, &WriteToPager, &ReadFromPager, &CompareWithPager, &N5003T6K041, &Help1};
 
     // ---- Addresses/Folders: addresses -----------------------------------
     GroupBox gb_addresses{*this, "gb_addresses", "Addresses"};
@@ -256,7 +268,10 @@ public:
     ops::PagerOperations pagerOperations{
         editorContext, {fieldRules, addressRules, frequencyRules, imageEncoder, imageDecoder},
         transfers,     State_Form,
-        Repair1,       EepromDeviceSelect};
+        Repair1,       EepromDeviceSelect,
+        Link};
+    ops::ProductionLog productionLog{services_.productionLog,
+                                     [this](const std::string& why) { ui().showError(why); }};
 
 private:
     void setDesignValues();

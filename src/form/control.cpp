@@ -118,12 +118,16 @@ void Form::dispatch(const std::function<void()>& event) {
     } catch (const ConversionError& error) {
         depth_ = 0;
         ui().showError(error.what());
+        if (afterEvent)
+            afterEvent();
         return;
     } catch (...) {
         depth_ = 0;
         throw;
     }
     depth_ = 0;
+    if (afterEvent)
+        afterEvent();
 }
 
 void Form::add(Control* control) {

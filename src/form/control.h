@@ -115,6 +115,9 @@ public:
     void dispatch(const std::function<void()>& event);
     bool inEvent() const { return depth_ > 0; }
 
+    // Runs after every outermost user event, for state that follows others.
+    std::function<void()> afterEvent;
+
 private:
     friend class Control;
     void add(Control* control);

@@ -17,6 +17,11 @@ public:
     // Give the focus back to `control` once the current event is over.
     virtual void focus(Control& control) = 0;
     virtual void showMessage(const std::string& text) = 0;
+    // A longer text in a dialog whose text the user can select and copy;
+    // Latin-1 like every text of the window.
+    virtual void showReport(const std::string& caption, const std::string& text) {
+        showMessage(caption + "\n" + text);
+    }
     virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
     virtual void showError(const std::string& text) = 0;
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;

@@ -1,12 +1,60 @@
 #include "ops/pager_operations.h"
 
+#include "form/conversion.h"
+#include "ops/sha256.h"
+
 namespace ccp::ops {
 
 PagerOperations::PagerOperations(editor::EditorContext& context, OperationRules rules,
                                  link::ProgrammerTransfers& transfers, OperationDialog& dialog,
-                                 const form::MenuItem& repair, const std::uint8_t& deviceSelect)
+                                 const form::MenuItem& repair, const std::uint8_t& deviceSelect,
+                                 const link::ProgrammerLink& link)
     : context_(context), rules_(rules), transfers_(transfers), dialog_(dialog), repair_(repair),
-      deviceSelect_(deviceSelect) {
+      deviceSelect_(deviceSelect), link_(link) {
+}
+
+bool PagerOperations::WriteToPagerClick() {
+    const std::size_t firstLine = context_.log.lines().size();
+    bool written = false;
+    try {
+        written = writeToPager();
+    } catch (const form::ConversionError& error) {
+        record(firstLine, false, error.what());
+        throw;
+    }
+    record(firstLine, written, {});
+    return written;
+}
+
+// The result is "Verify OK !" for a verified write (the capcodes' lines may
+// follow it), else the last line the attempt logged.
+void PagerOperations::record(std::size_t firstLine, bool written, const std::string& error) {
+    if (productionLog_ == nullptr)
+        return;
+    const model::PagerSettings& s = context_.settings;
+    const auto& lines = context_.log.lines();
+    WriteRecord r;
+    r.time = utcNowIso8601();
+    r.version = CCP_VERSION;
+    r.jig = link_.UsbActive ? "USB jig version " + std::to_string(link_.JigVersion)
+                            : (link_.PortBase == link::kLpt2Base ? "LPT2" : "LPT1");
+    r.profile = context_.customerProfile;
+    r.platform = context_.hardwarePlatform;
+    r.firmware = s.firmwareversion.text();
+    r.subversion = s.subversion.text();
+    r.serial = s.serial.text();
+    for (std::size_t i = 0; i < s.address.size(); ++i) {
+        r.capcodes[i] = s.address[i].text();
+        r.enabled[i] = s.addrEn[i].checked();
+    }
+    if (written)
+        r.result = kVerifyOk;
+    else if (!error.empty())
+        r.result = error;
+    else if (lines.size() > firstLine)
+        r.result = lines.back();
+    r.sha256 = sha256Hex(context_.eeprom);
+    productionLog_->append(r);
 }
 
 void PagerOperations::fail(const char* line) {

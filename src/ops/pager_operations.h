@@ -18,6 +18,7 @@
 #include "link/transfers.h"
 #include "model/image.h"
 #include "ops/operation_dialog.h"
+#include "ops/production_log.h"
 
 #include <cstdint>
 
@@ -41,7 +42,11 @@ public:
     // repair mode; `deviceSelect` is the window's EepromDeviceSelect.
     PagerOperations(editor::EditorContext& context, OperationRules rules,
                     link::ProgrammerTransfers& transfers, OperationDialog& dialog,
-                    const form::MenuItem& repair, const std::uint8_t& deviceSelect);
+                    const form::MenuItem& repair, const std::uint8_t& deviceSelect,
+                    const link::ProgrammerLink& link);
+
+    // Where every write attempt is recorded; nullptr keeps no record.
+    void setProductionLog(ProductionLog* log) { productionLog_ = log; }
 
     // True when the read ended with "Read completed".
     bool ReadFromPagerClick();
@@ -52,6 +57,8 @@ public:
     model::DecoderImage DecoderStaging{};
 
 private:
+    bool writeToPager();
+    void record(std::size_t firstLine, bool written, const std::string& error);
     bool readHardwareConfig();
     bool programDecoder();
     bool writeEeprom();
@@ -64,6 +71,8 @@ private:
     OperationDialog& dialog_;
     const form::MenuItem& repair_;
     const std::uint8_t& deviceSelect_;
+    const link::ProgrammerLink& link_;
+    ProductionLog* productionLog_ = nullptr;
 };
 
 } // namespace ccp::ops

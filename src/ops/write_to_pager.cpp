@@ -27,7 +27,7 @@ bool checksBlockB(const editor::EditorContext& context) {
 
 } // namespace
 
-bool PagerOperations::WriteToPagerClick() {
+bool PagerOperations::writeToPager() {
     const int platform = context_.hardwarePlatform;
     const model::Layout layout = model::layoutOf(platform);
 

@@ -6,6 +6,7 @@
 #include "link/hidapi_backend.h"
 #include "link/os_info.h"
 #include "link/ppdev_port_driver.h"
+#include "ops/production_log.h"
 #include "view/application.h"
 #include "view/hid_watch.h"
 #include "view/main_window.h"
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
         ccp::link::SteadyClock clock;
         ccp::link::LinuxOsInfo os;
         ccp::link::HidapiBackend hid;
-        ccp::app::TForm1 form({ui, port, clock, os, &hid}, CCP_CUSTOMER_PROFILE);
+        ccp::app::TForm1 form({ui, port, clock, os, &hid, ccp::ops::defaultProductionLogPath()},
+                              CCP_CUSTOMER_PROFILE);
         ccp::view::MainWindow window(form);
         ui.attach(&window);
         window.show();

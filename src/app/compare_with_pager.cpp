@@ -1,0 +1,55 @@
+// Compare with Pager: what a write would change, seen before it happens. The
+// pager is read by a headless copy of the window that shares this window's
+// transport, so this window's settings and images stay as they are.
+#include "app/settings_diff.h"
+#include "app/tform1.h"
+#include "link/os_info.h"
+
+namespace ccp::app {
+
+namespace {
+
+// The copy neither probes nor claims the parallel port: this window holds it.
+class SharedPortOs final : public link::OsInfo {
+public:
+    explicit SharedPortOs(const link::OsInfo& os) : os_(os) {}
+    link::ParallelPortPolicy parallelPortPolicy() const override {
+        return link::ParallelPortPolicy::NotOffered;
+    }
+    char decimalSeparator() const override { return os_.decimalSeparator(); }
+
+private:
+    const link::OsInfo& os_;
+};
+
+constexpr int kPlatforms = 7;
+
+} // namespace
+
+std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
+    SharedPortOs os(services_.os);
+    TForm1 pager(Services{services_.ui, services_.port, services_.clock, os}, CustomerProfile);
+    for (int step = 0; step < kPlatforms && pager.HardwarePlatform != HardwarePlatform; ++step)
+        pager.N5003T6K041Click();
+    pager.Link = Link;
+    pager.EepromDeviceSelect = EepromDeviceSelect;
+    pager.transfers.setUsbTransport(&usbJig);
+
+    const std::size_t from = pager.Memo1.lines().size();
+    const bool read = pager.pagerOperations.ReadFromPagerClick();
+    const auto& lines = pager.Memo1.lines();
+    for (std::size_t i = from; i < lines.size(); ++i)
+        Memo1.append(lines[i]);
+    if (!read)
+        return std::nullopt;
+
+    std::vector<std::string> shown = diffLines(diffWindows(*this, pager));
+    std::string text;
+    for (const std::string& line : shown)
+        text += line + "\n";
+    ui().showReport("Compare with Pager",
+                    text.empty() ? "The pager holds what the window holds.\n" : text);
+    return shown;
+}
+
+} // namespace ccp::app

@@ -1,0 +1,57 @@
+// The production record: one JSON line for every write attempt, appended to a
+// log file so that a bench keeps account of every pager it programmed. Each
+// record is handed to the kernel in one write on a file opened for appending
+// and then synced, so a crash never leaves half a record inside the file. A
+// log that cannot be written is said once per run, and never stops a write.
+#pragma once
+
+#include "form/user_interface.h"
+#include "model/image.h"
+#include "model/pager_settings.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace ccp::ops {
+
+struct WriteRecord {
+    std::string time;    // UTC, ISO 8601
+    std::string version; // the program's
+    std::string jig;     // "LPT1", "LPT2" or "USB jig version N"
+    int profile = 0;
+    int platform = 0;
+    std::string firmware;
+    std::string subversion;
+    std::string serial;
+    std::string capcodes[8];
+    bool enabled[8] = {};
+    std::string result; // the write's last log line
+    std::string sha256; // of the EepromImage as it stood after the attempt
+};
+
+// The record as one line of JSON (no newline); the window's texts are
+// single-byte Latin-1 and come out as UTF-8.
+std::string toJsonLine(const WriteRecord& record);
+
+// $XDG_DATA_HOME (or ~/.local/share)/capcode-programmer/production.jsonl.
+std::string defaultProductionLogPath();
+
+std::string utcNowIso8601();
+
+class ProductionLog {
+public:
+    // An empty path keeps no record. `complain` is called once, with the
+    // reason, the first time the log cannot be written.
+    ProductionLog(std::string path, std::function<void(const std::string&)> complain);
+
+    void append(const WriteRecord& record);
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::function<void(const std::string&)> complain_;
+    bool complained_ = false;
+};
+
+} // namespace ccp::ops
