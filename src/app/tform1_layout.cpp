@@ -1,5 +1,7 @@
 // Where every control sits: parent container and pixel bounds, as a window
-// designer would have placed them. The view reads these; nothing else does.
+// designer placed them for an 8-point font. The Qt view takes the parents and
+// arranges the controls with layouts in the same groups, columns and order,
+// sized from the font in use.
 #include "app/tform1.h"
 
 namespace ccp::app {
