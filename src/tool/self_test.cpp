@@ -5,6 +5,7 @@
 #include "link/programmer_link.h"
 #include "tool/bus_probe.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
