@@ -42,6 +42,9 @@ std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
         Memo1.append(lines[i]);
     if (!read)
         return std::nullopt;
+    // The bytes as the pager holds them, the check bytes a read does not
+    // take over included.
+    pager.EepromImage = pager.pagerOperations.ReadStaging;
 
     std::vector<std::string> shown = diffLines(diffWindows(*this, pager));
     std::string text;

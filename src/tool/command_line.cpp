@@ -1,6 +1,8 @@
 #include "tool/command_line.h"
 
+#include "ops/production_log.h"
 #include "tool/latin1.h"
+#include "tool/pager_diff.h"
 #include "tool/self_test_run.h"
 #include "tool/tool_run.h"
 
@@ -25,6 +27,7 @@ struct Options {
     std::optional<std::string> trace;
     std::string answer = "no";
     bool json = false;
+    std::optional<std::string> productionLog;
 
     bool usesJig() const { return jig || read || write || trace || answer != "no"; }
 };
@@ -106,15 +109,21 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     app.add_option("--answer", run.answer, "the answer to every yes/no question (default: no)")
         ->check(CLI::IsMember({"yes", "no"}));
     app.add_flag("--json", run.json, "print the window's state as one JSON document");
+    app.add_option("--production-log", run.productionLog,
+                   "append a record of every write attempt to FILE (default: "
+                   "$XDG_DATA_HOME/capcode-programmer/production.jsonl)")
+        ->type_name("FILE");
 
     Options diff;
     std::string fileA;
     std::string fileB;
-    CLI::App* diffCommand = app.add_subcommand("diff", "compare two image files setting by "
-                                                       "setting and byte by byte");
+    CLI::App* diffCommand = app.add_subcommand(
+        "diff", "compare two image files setting by setting and byte by byte; "
+                "'diff pager FILE --jig JIG' compares FILE with the pager on the jig");
     diffCommand->add_option("FILE_A", fileA)->required();
     diffCommand->add_option("FILE_B", fileB)->required();
     addProfileAndPlatform(*diffCommand, diff);
+    diffCommand->add_option("--jig", diff.jig, "the jig of 'diff pager'")->type_name("JIG");
     SelfTestOptions selfTest;
     addSelfTestCommand(app, selfTest);
 
@@ -128,9 +137,22 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return kUsageError;
     }
 
+    if (diffCommand->parsed() && fileA == "pager") {
+        const std::optional<JigChoice> jig = diff.jig ? parseJig(*diff.jig) : std::nullopt;
+        if (!jig || run.repair || run.load || !run.settings.empty() || run.save || run.json ||
+            run.usesJig()) {
+            err << "capcode-tool: diff pager takes FILE, --jig " << kJigForms
+                << ", --profile and --platform\n";
+            return kUsageError;
+        }
+        return runPagerDiff({fileB, *jig,
+                             diff.profile.value_or(run.profile.value_or(defaultProfile)),
+                             diff.platform ? diff.platform : run.platform},
+                            out, err);
+    }
     if (diffCommand->parsed()) {
         if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
-            run.usesJig()) {
+            run.usesJig() || diff.jig) {
             err << "capcode-tool: diff takes only FILE_A, FILE_B, --profile and --platform\n";
             return kUsageError;
         }
@@ -167,6 +189,7 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     request.trace = run.trace;
     request.answerYes = run.answer == "yes";
     request.json = run.json;
+    request.productionLog = run.productionLog.value_or(ops::defaultProductionLogPath());
     return runSteps(request, out, err);
 }
 

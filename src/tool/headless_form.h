@@ -38,6 +38,8 @@ struct JigServices {
     link::PortDriver& port;
     link::Clock& clock;
     link::HidBackend* hid = nullptr;
+    // Where every write attempt is recorded; empty: nowhere.
+    std::string productionLog = {};
 };
 
 class HeadlessForm {

@@ -31,6 +31,8 @@ public:
     void beep() override { ++beeps_; }
     void focus(form::Control& control) override { focusRequests_.push_back(&control); }
     void showMessage(const std::string& text) override { box("message", text); }
+    // The comparison a report shows is printed by the step that asked for it.
+    void showReport(const std::string&, const std::string&) override {}
     void showError(const std::string& text) override;
     // Nobody is there to answer: every question gets the run's answer.
     bool askYesNo(const std::string&, const std::string&) override { return answer_; }

@@ -95,7 +95,8 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
         link::HidBackend* hid = opened.jig->hid();
         if (hid != nullptr && trace.hid)
             hid = &*trace.hid;
-        jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock(), hid);
+        jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock(), hid,
+                    request.productionLog);
     }
 
     HeadlessForm headless(request.profile, request.json ? nullptr : &out, &err,

@@ -36,6 +36,8 @@ struct RunRequest {
     bool answerYes = false;
     // One JSON document on `out` instead of the log lines.
     bool json = false;
+    // Where every write attempt is recorded; empty: nowhere.
+    std::string productionLog;
 };
 
 struct DiffRequest {

@@ -70,8 +70,8 @@ TEST_F(MainWindowTest, WindowShapeTabsAndMenuBar) {
     QStringList bar;
     for (QAction* action : window.menuBar()->actions())
         bar << action->text();
-    EXPECT_EQ(bar, (QStringList{"&File", "&Port", "&Write_To_Pager", "&Read_From_Pager", "A37",
-                                "&Help"}));
+    EXPECT_EQ(bar, (QStringList{"&File", "&Port", "&Write_To_Pager", "&Read_From_Pager",
+                                "Compare with Pager...", "A37", "&Help"}));
     auto* lpt1 = window.findChild<QAction*>("LPT11");
     ASSERT_NE(lpt1, nullptr);
     EXPECT_TRUE(lpt1->isChecked());
