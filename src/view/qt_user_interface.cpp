@@ -4,12 +4,17 @@
 #include "view/text.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QStringList>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace ccp::view {
 
@@ -53,6 +58,23 @@ void QtUserInterface::focus(form::Control& control) {
         if (target != nullptr && target->isEnabled() && target->isVisible())
             target->setFocus(Qt::OtherFocusReason);
     });
+}
+
+void QtUserInterface::showReport(const std::string& caption, const std::string& text) {
+    QDialog dialog(window_);
+    dialog.setObjectName("ReportDialog");
+    dialog.setWindowTitle(toQt(caption));
+    auto* view = new QPlainTextEdit(toQt(text), &dialog);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setMinimumSize(480, 320);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 void QtUserInterface::showMessage(const std::string& text) {

@@ -25,6 +25,8 @@ public:
     void beep() override;
     void focus(form::Control& control) override;
     void showMessage(const std::string& text) override;
+    // A modal dialog with the text read-only, to select and copy from.
+    void showReport(const std::string& caption, const std::string& text) override;
     bool askYesNo(const std::string& caption, const std::string& text) override;
     void showError(const std::string& text) override;
     std::optional<std::string> openFile(const std::string& filter) override;
