@@ -136,8 +136,10 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> b
     bool ok = ::fchmod(fd, modeFor(exists ? &target : nullptr)) == 0;
     // The owner and group stay where the process may keep them; a file of
     // another user keeps at least its group where the process is a member.
-    if (ok && exists && ::fchown(fd, target.st_uid, target.st_gid) != 0)
-        (void)::fchown(fd, static_cast<uid_t>(-1), target.st_gid);
+    if (ok && exists && ::fchown(fd, target.st_uid, target.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), target.st_gid) != 0) {
+        // Neither can be kept: the file keeps its mode alone.
+    }
     ok = ok && writeAll(fd, bytes);
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

@@ -57,6 +57,28 @@ void PagerOperations::record(std::size_t firstLine, bool written, const std::str
     productionLog_->append(r);
 }
 
+// A USB error has been shown by the transfer: the operation stops without a
+// line of its own, and a stale DecoderStaging never reaches the window.
+bool PagerOperations::readStaging(bool withDecoder, const char* decoderFailed,
+                                  const char* eepromFailed) {
+    if (withDecoder) {
+        const link::DecoderResult decoder = transfers_.DecoderTransfer("r", DecoderStaging);
+        if (decoder == link::DecoderResult::Failed)
+            fail(decoderFailed);
+        if (decoder == link::DecoderResult::Failed || decoder == link::DecoderResult::UsbError) {
+            dialog_.close();
+            return false;
+        }
+    }
+    if (transfers_.EepromTransfer(kEepromTypeCode, deviceSelect_, "r", ReadStaging) ==
+        link::TransferResult::ReadFailed) {
+        fail(eepromFailed);
+        dialog_.close();
+        return false;
+    }
+    return true;
+}
+
 void PagerOperations::fail(const char* line) {
     context_.log.append(line);
     context_.ui().beep();

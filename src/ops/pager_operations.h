@@ -59,6 +59,9 @@ public:
 private:
     bool writeToPager();
     void record(std::size_t firstLine, bool written, const std::string& error);
+    // The decoder (when asked) into DecoderStaging, then the EEPROM into
+    // ReadStaging; a failure logs its line, closes the dialog, and is false.
+    bool readStaging(bool withDecoder, const char* decoderFailed, const char* eepromFailed);
     bool readHardwareConfig();
     bool programDecoder();
     bool writeEeprom();

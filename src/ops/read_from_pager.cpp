@@ -40,26 +40,10 @@ bool PagerOperations::ReadFromPagerClick() {
     dialog_.stepIt();
     context_.log.append("Read data from pager");
 
-    if (layout == model::Layout::Pcd5003) {
-        const link::DecoderResult decoder = transfers_.DecoderTransfer("r", DecoderStaging);
-        if (decoder == link::DecoderResult::Failed) {
-            fail("Decoder Read error, please check hardware selection.");
-            dialog_.close();
-            return false;
-        }
-        // The transfer has shown its USB error; a stale DecoderStaging must
-        // not reach the window.
-        if (decoder == link::DecoderResult::UsbError) {
-            dialog_.close();
-            return false;
-        }
-    }
-    if (transfers_.EepromTransfer(kEepromTypeCode, deviceSelect_, "r", ReadStaging) ==
-        link::TransferResult::ReadFailed) {
-        fail("Hardware error, please check connection.");
-        dialog_.close();
+    if (!readStaging(layout == model::Layout::Pcd5003,
+                     "Decoder Read error, please check hardware selection.",
+                     "Hardware error, please check connection."))
         return false;
-    }
 
     const ReadTakeOver takeOver = takeOverOf(layout);
     if (!model::verifyChecksum(ReadStaging, takeOver.block)) {

@@ -76,26 +76,11 @@ bool PagerOperations::readHardwareConfig() {
         dialog_.begin("Read hardware config from pager, please wait...", kProgressMax);
         dialog_.stepIt();
         context_.log.append("Read hardware config from pager");
-        if (pcd5003) {
-            const link::DecoderResult decoder = transfers_.DecoderTransfer("r", DecoderStaging);
-            if (decoder == link::DecoderResult::Failed) {
-                fail("Decoder Read error, please check it is a non Rohs model or not!");
-                dialog_.close();
-                return false;
-            }
-            // A USB error was shown by the transfer; nothing is written after it.
-            if (decoder == link::DecoderResult::UsbError) {
-                dialog_.close();
-                return false;
-            }
-        }
-        if (transfers_.EepromTransfer(kEepromTypeCode, deviceSelect_, "r", ReadStaging) ==
-            link::TransferResult::ReadFailed) {
-            fail(pcd5003 ? "Hardware error, please check the connection!"
-                         : "Hardware error, please check connection or a Rohs mode or not!");
-            dialog_.close();
+        if (!readStaging(pcd5003, "Decoder Read error, please check it is a non Rohs model or not!",
+                         pcd5003 ? "Hardware error, please check the connection!"
+                                 : "Hardware error, please check connection or a Rohs mode or "
+                                   "not!"))
             return false;
-        }
         dialog_.close();
     }
 

@@ -1,5 +1,6 @@
 #include "tool/headless_form.h"
 
+#include "app/settings_diff.h"
 #include "editor/image_files.h"
 #include "model/image.h"
 #include "tool/latin1.h"
@@ -141,13 +142,7 @@ StepResult HeadlessForm::failedBecause(const std::function<bool()>& step, std::s
 }
 
 std::vector<std::uint8_t> HeadlessForm::fileBytes() const {
-    const editor::FileFormat format = editor::fileFormatOf(form_.HardwarePlatform);
-    const std::size_t imageBytes = std::min(format.length, model::kEepromSize);
-    std::vector<std::uint8_t> bytes(form_.EepromImage.begin(),
-                                    form_.EepromImage.begin() + imageBytes);
-    if (format.withDecoder)
-        bytes.insert(bytes.end(), form_.DecoderImage.begin(), form_.DecoderImage.end());
-    return bytes;
+    return app::imageFileBytes(form_);
 }
 
 } // namespace ccp::tool
