@@ -6,12 +6,6 @@ namespace ccp::link {
 
 namespace {
 
-constexpr std::uint8_t kReplyNotFound = 0x40; // EEPROM and brackets: success
-constexpr std::uint8_t kReplyNoEeprom = 0x41; // decoder commands: success
-constexpr std::uint8_t kReplyUsbError = 0x42;
-constexpr std::uint8_t kReplyCrcError = 0x43;
-constexpr std::uint8_t kReplyBadCommand = 0x44;
-
 constexpr const char* kUsbErrorText = "USB error!";
 constexpr unsigned kBracketSleepMs = 20;
 constexpr unsigned kEepromEndSleepMs = 1000;
@@ -20,15 +14,15 @@ constexpr std::size_t kDataIn = 3; // first data byte of a reply
 
 const char* errorText(std::uint8_t reply, bool decoderCommand) {
     switch (reply) {
-    case kReplyNotFound:
+    case usb::kReplyNoDecoder:
         return decoderCommand ? "Decoder not found!" : nullptr;
-    case kReplyNoEeprom:
+    case usb::kReplyNoEeprom:
         return decoderCommand ? nullptr : "EERPOM not found!";
-    case kReplyUsbError:
+    case usb::kReplyUsbError:
         return kUsbErrorText;
-    case kReplyCrcError:
+    case usb::kReplyCrcError:
         return "CRC error!";
-    case kReplyBadCommand:
+    case usb::kReplyBadCommand:
         return "CMD not valid!";
     default:
         return nullptr;

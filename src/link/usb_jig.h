@@ -35,6 +35,15 @@ inline constexpr std::uint8_t kReadDecoder = 0x1E;
 inline constexpr std::uint8_t kProgramDecoder = 0x1F;
 inline constexpr std::uint8_t kBegin = 0x28; // "("
 inline constexpr std::uint8_t kEnd = 0x29;   // ")"
+// Reply codes. 0x40 is done after the EEPROM and bracket commands and "no
+// decoder" after the decoder commands; 0x41 the other way round.
+inline constexpr std::uint8_t kReplyEepromDone = 0x40;
+inline constexpr std::uint8_t kReplyNoDecoder = 0x40;
+inline constexpr std::uint8_t kReplyDecoderDone = 0x41;
+inline constexpr std::uint8_t kReplyNoEeprom = 0x41;
+inline constexpr std::uint8_t kReplyUsbError = 0x42;
+inline constexpr std::uint8_t kReplyCrcError = 0x43;
+inline constexpr std::uint8_t kReplyBadCommand = 0x44;
 inline constexpr std::size_t kChunk = 32;
 inline constexpr std::size_t kDecoderBytes = 30;
 // The shortest reports that hold every command's bytes and its CRC, and the

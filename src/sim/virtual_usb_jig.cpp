@@ -6,12 +6,7 @@ namespace ccp::sim {
 
 namespace {
 
-constexpr std::uint8_t kDone = 0x40;
-constexpr std::uint8_t kDecoderDone = 0x41;
-constexpr std::uint8_t kNoEeprom = 0x41;
-constexpr std::uint8_t kNoDecoder = 0x40;
-constexpr std::uint8_t kCrcError = 0x43;
-constexpr std::uint8_t kBadCommand = 0x44;
+using namespace link::usb;
 constexpr std::size_t kDataOut = 5; // EEPROM data in a write command
 constexpr std::size_t kDataIn = 3;  // data in a reply
 
@@ -35,26 +30,26 @@ Report VirtualUsbJig::reply(std::uint8_t code) const {
 
 std::uint8_t VirtualUsbJig::eepromRead(std::span<const std::uint8_t> report, Report& out) {
     if (!eeprom_.answers(report[2] & 0x0F)) {
-        return kNoEeprom;
+        return kReplyNoEeprom;
     }
     const std::size_t address = addressOf(report);
     for (std::size_t i = 0; i < link::usb::kChunk && kDataIn + i < out.size(); ++i) {
         out[kDataIn + i] = eeprom_.sendAt(address + i);
     }
-    return kDone;
+    return kReplyEepromDone;
 }
 
 std::uint8_t VirtualUsbJig::eepromWrite(std::span<const std::uint8_t> report) {
     if (!eeprom_.answers(report[2] & 0x0F)) {
-        return kNoEeprom;
+        return kReplyNoEeprom;
     }
     const std::size_t address = addressOf(report);
     for (std::size_t i = 0; i < link::usb::kChunk; ++i) {
         if (!eeprom_.programAt(address + i, report[kDataOut + i])) {
-            return kNoEeprom;
+            return kReplyNoEeprom;
         }
     }
-    return kDone;
+    return kReplyEepromDone;
 }
 
 std::vector<Report> VirtualUsbJig::onOutputReport(std::span<const std::uint8_t> report) {
@@ -66,12 +61,12 @@ std::vector<Report> VirtualUsbJig::onOutputReport(std::span<const std::uint8_t> 
     const std::uint8_t command = report[1];
     commands_.push_back(command);
     if (link::Crc8(report.subspan(1, report.size() - 2)) != report.back()) {
-        return {reply(kCrcError)};
+        return {reply(kReplyCrcError)};
     }
     if (const auto forced = forced_.find(command); forced != forced_.end()) {
         return {reply(forced->second)};
     }
-    Report out = reply(kDone);
+    Report out = reply(kReplyEepromDone);
     switch (command) {
     case link::usb::kAttach:
         attached_ = true;
@@ -86,22 +81,22 @@ std::vector<Report> VirtualUsbJig::onOutputReport(std::span<const std::uint8_t> 
         out[1] = eepromWrite(report);
         break;
     case link::usb::kReadDecoder:
-        out[1] = decoder_.answers() ? kDecoderDone : kNoDecoder;
+        out[1] = decoder_.answers() ? kReplyDecoderDone : kReplyNoDecoder;
         for (std::size_t i = 0; i < link::usb::kDecoderBytes && kDataIn + i < out.size(); ++i) {
             out[kDataIn + i] = decoder_.sendImageByte(i);
         }
         break;
     case link::usb::kProgramDecoder:
-        out[1] = kDecoderDone;
+        out[1] = kReplyDecoderDone;
         for (std::size_t i = 0; i < link::usb::kDecoderBytes; ++i) {
             if (!decoder_.programImageByte(i, report[2 + i])) {
-                out[1] = kNoDecoder;
+                out[1] = kReplyNoDecoder;
                 break;
             }
         }
         break;
     default:
-        out[1] = kBadCommand;
+        out[1] = kReplyBadCommand;
         break;
     }
     return {out};

@@ -11,11 +11,11 @@
 namespace ccp::tool {
 namespace {
 
-constexpr std::uint8_t kReplyDone = 0x40;
-constexpr std::uint8_t kReplyNoEeprom = 0x41;
-constexpr std::uint8_t kReplyUsbError = 0x42;
-constexpr std::uint8_t kReplyCrcError = 0x43;
-constexpr std::uint8_t kReplyBadCommand = 0x44;
+using link::usb::kReplyBadCommand;
+using link::usb::kReplyCrcError;
+using link::usb::kReplyNoEeprom;
+using link::usb::kReplyUsbError;
+constexpr std::uint8_t kReplyDone = link::usb::kReplyEepromDone;
 constexpr std::uint8_t kPagerEepromBlock = 0x20;
 constexpr std::size_t kDataIn = 3;
 
