@@ -66,6 +66,7 @@ void QtUserInterface::showReport(const std::string& caption, const std::string& 
     dialog.setWindowTitle(toQt(caption));
     auto* view = new QPlainTextEdit(toQt(text), &dialog);
     view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     view->setLineWrapMode(QPlainTextEdit::NoWrap);
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view->setMinimumSize(480, 320);

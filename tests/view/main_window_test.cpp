@@ -4,8 +4,10 @@
 #include "view/qt_user_interface.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -256,6 +259,34 @@ TEST(LastFolder, IsTheFolderOfTheLastFileOpenedOrSaved) {
 TEST(QtFileFilter, TurnsBarSeparatedPairsIntoQtFilters) {
     EXPECT_EQ(qtFileFilter("*.bin, *.eep|*.eep; *.bin"), "*.bin, *.eep (*.eep *.bin)");
     EXPECT_EQ(qtFileFilter("*.bin|*.bin|*.eep|*.eep"), "*.bin (*.bin);;*.eep (*.eep)");
+}
+
+} // namespace
+} // namespace ccp::view
+
+namespace ccp::view {
+namespace {
+
+// The comparison opens in a modal dialog whose text can be selected and
+// copied but not edited.
+TEST_F(MainWindowTest, AReportShowsItsTextReadOnly) {
+    QtUserInterface ui;
+    ui.attach(&window);
+    QString shown;
+    bool readOnly = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* text = dialog->findChild<QPlainTextEdit*>();
+        ASSERT_NE(text, nullptr);
+        shown = text->toPlainText();
+        readOnly =
+            text->isReadOnly() && (text->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+        dialog->reject();
+    });
+    ui.showReport("Compare with Pager", "serial: CHANGED1 -> 00000000\nbyte 0x001: 43 -> 30\n");
+    EXPECT_EQ(shown, "serial: CHANGED1 -> 00000000\nbyte 0x001: 43 -> 30\n");
+    EXPECT_TRUE(readOnly);
 }
 
 } // namespace
