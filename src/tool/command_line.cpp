@@ -1,13 +1,17 @@
 #include "tool/command_line.h"
 
 #include "ops/production_log.h"
+#include "tool/json_report.h"
 #include "tool/latin1.h"
 #include "tool/pager_diff.h"
 #include "tool/self_test_run.h"
 #include "tool/tool_run.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
+#include <sstream>
+#include <string_view>
 
 namespace ccp::tool {
 namespace {
@@ -48,12 +52,12 @@ std::optional<std::vector<Assignment>> parseSettings(const std::vector<std::stri
     for (const std::string& text : texts) {
         std::optional<Assignment> setting = parseAssignment(text);
         if (!setting) {
-            err << "capcode-tool: --set takes NAME=VALUE, not '" << text << "'\n";
+            err << "--set takes NAME=VALUE, not '" << text << "'";
             return std::nullopt;
         }
         std::string offending;
         if (!utf8ToLatin1(setting->value, &offending)) {
-            err << "capcode-tool: " << setting->name << ": '" << offending
+            err << setting->name << ": '" << offending
                 << "' is not a character of the pager's set (Latin-1)\n";
             return std::nullopt;
         }
@@ -68,7 +72,7 @@ bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
         for (auto [given, name] : {std::pair{run.read, "--read"}, std::pair{run.write, "--write"},
                                    std::pair{run.trace.has_value(), "--trace"}}) {
             if (given) {
-                err << "capcode-tool: " << name << " needs --jig\n";
+                err << name << " needs --jig";
                 return false;
             }
         }
@@ -76,7 +80,7 @@ bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
     }
     request.jig = parseJig(*run.jig);
     if (!request.jig) {
-        err << "capcode-tool: --jig takes " << kJigForms << ", not '" << *run.jig << "'\n";
+        err << "--jig takes " << kJigForms << ", not '" << *run.jig << "'";
         return false;
     }
     return true;
@@ -127,14 +131,25 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     SelfTestOptions selfTest;
     addSelfTestCommand(app, selfTest);
 
+    // A command line that is refused still answers a script that asked for
+    // JSON: the document holds only the reason.
+    const bool json = std::any_of(
+        argv + 1, argv + argc, [](const char* arg) { return std::string_view(arg) == "--json"; });
+    auto refuse = [&](std::string reason) {
+        while (!reason.empty() && reason.back() == '\n')
+            reason.pop_back();
+        err << "capcode-tool: " << reason << '\n';
+        if (json)
+            printJson(withError(Json::object(), reason), out);
+        return kUsageError;
+    };
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;
     } catch (const CLI::ParseError& error) {
-        err << "capcode-tool: " << error.what() << "\n";
-        return kUsageError;
+        return refuse(error.what());
     }
 
     if (diffCommand->parsed() && fileA == "pager") {
@@ -173,11 +188,12 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     }
 
     RunRequest request;
-    if (!checkJig(run, request, err))
-        return kUsageError;
-    std::optional<std::vector<Assignment>> settings = parseSettings(run.settings, err);
+    std::ostringstream reason;
+    if (!checkJig(run, request, reason))
+        return refuse(reason.str());
+    std::optional<std::vector<Assignment>> settings = parseSettings(run.settings, reason);
     if (!settings)
-        return kUsageError;
+        return refuse(reason.str());
     request.profile = run.profile.value_or(defaultProfile);
     request.platform = run.platform;
     request.repair = run.repair;

@@ -3,6 +3,8 @@
 #include "form/controls.h"
 #include "tool/latin1.h"
 
+#include <ostream>
+
 namespace ccp::tool {
 namespace {
 
@@ -97,6 +99,10 @@ Json withError(Json document, const std::string& error) {
     if (!error.empty())
         document["error"] = error;
     return document;
+}
+
+void printJson(const Json& document, std::ostream& out) {
+    out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
 }
 
 } // namespace ccp::tool

@@ -8,6 +8,7 @@
 #include "tool/headless_form.h"
 
 #include <cstdint>
+#include <iosfwd>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
@@ -22,6 +23,9 @@ Json reportJson(const HeadlessForm& headless);
 // `document` with an "error" key holding `error` (UTF-8) when it is not empty:
 // why the run failed or was refused.
 Json withError(Json document, const std::string& error);
+
+// The document, indented, on `out`.
+void printJson(const Json& document, std::ostream& out);
 
 // Two lower-case hex digits per byte, no separators.
 std::string lowerHex(std::span<const std::uint8_t> bytes);

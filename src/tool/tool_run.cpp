@@ -53,10 +53,6 @@ struct Trace {
     bool active() const { return port || hid; }
 };
 
-void printJson(const Json& document, std::ostream& out) {
-    out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
-}
-
 // A run refused before the window started has no state to show.
 void printErrorOnly(const RunRequest& request, const std::string& reason, std::ostream& out) {
     if (request.json)

@@ -68,7 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--jig", "sim:@short.bin", "--read"},
                  2,
                  "a pager file holds 560 bytes",
-                 false}),
+                 false},
+        JsonCase{"MalformedSet", {"--set", "serial"}, 2, "--set takes NAME=VALUE", false},
+        JsonCase{"UnknownJig", {"--jig", "lpt3"}, 2, "--jig takes ", false},
+        JsonCase{"UnknownOption", {"--frobnicate"}, 2, "frobnicate", false}),
     [](const ::testing::TestParamInfo<JsonCase>& info) { return std::string(info.param.label); });
 
 } // namespace
