@@ -94,23 +94,19 @@ void ParallelDecoderBus::leaveUnacknowledged() {
     lines_.ClockLow();
 }
 
+// A register write is a block write of one byte without the programming wait.
 bool ParallelDecoderBus::registerWrite(std::uint8_t reg, std::uint8_t value) {
-    start();
-    sendByte(kWriteAddress);
-    bool ok = readAck();
-    if (ok) {
-        sendByte(reg);
-        ok = readAck();
-    }
-    if (ok) {
-        sendByte(value);
-        ok = readAck();
-    }
-    stop();
-    return ok;
+    const std::uint8_t bytes[] = {value};
+    return registerFrame(reg, bytes, 0);
 }
 
 bool ParallelDecoderBus::registerBlockWrite(std::uint8_t reg, std::span<const std::uint8_t> bytes) {
+    return registerFrame(reg, bytes, kProgramByteMs);
+}
+
+// The stop is sent whether or not every byte was acknowledged.
+bool ParallelDecoderBus::registerFrame(std::uint8_t reg, std::span<const std::uint8_t> bytes,
+                                       unsigned waitBeforeEachMs) {
     start();
     sendByte(kWriteAddress);
     bool ok = readAck();
@@ -119,7 +115,7 @@ bool ParallelDecoderBus::registerBlockWrite(std::uint8_t reg, std::span<const st
         ok = readAck();
     }
     for (std::size_t i = 0; ok && i < bytes.size(); ++i) {
-        DelayMilliseconds(clock_, kProgramByteMs);
+        DelayMilliseconds(clock_, waitBeforeEachMs);
         sendByte(bytes[i]);
         ok = readAck();
     }

@@ -49,6 +49,8 @@ private:
 
     bool registerWrite(std::uint8_t reg, std::uint8_t value);
     bool registerBlockWrite(std::uint8_t reg, std::span<const std::uint8_t> bytes);
+    bool registerFrame(std::uint8_t reg, std::span<const std::uint8_t> bytes,
+                       unsigned waitBeforeEachMs);
     bool registerBlockRead(std::span<std::uint8_t> out);
     bool writeBlock(std::size_t k, std::span<const std::uint8_t> bytes);
     bool readBlock(std::size_t k, std::span<std::uint8_t> out);

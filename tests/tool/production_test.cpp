@@ -11,15 +11,8 @@
 namespace ccp::tool {
 namespace {
 
+using testing::linesOf;
 using testing::runTool;
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        out.push_back(text.substr(start, end - start));
-    return out;
-}
 
 // A file that differs from the pager in two settings lists those two first,
 // then bytes; a pager that cannot be read is status 2 with its line.
@@ -38,7 +31,7 @@ TEST(DiffPager, ListsWhatAWriteWouldChange) {
 
     const testing::ToolResult diff = runTool({"diff", "pager", changed, "--jig", "sim:" + pager});
     EXPECT_EQ(diff.status, 1) << diff.err;
-    const std::vector<std::string> shown = lines(diff.out);
+    const std::vector<std::string> shown = linesOf(diff.out);
     ASSERT_GE(shown.size(), 3u);
     EXPECT_EQ(shown[0], "serial: CHANGED1 -> 00000000");
     EXPECT_EQ(shown[1].rfind("hellomsg1: Other hello", 0), 0u) << shown[1];
@@ -74,7 +67,7 @@ TEST(ProductionRecord, ThroughTheOption) {
     const testing::ToolResult full =
         runTool({"--jig", "sim:" + pager, "--repair", "--write", "--production-log", "/dev/full"});
     EXPECT_EQ(full.status, 0) << full.err;
-    EXPECT_EQ(lines(full.err).size(), 1u) << full.err;
+    EXPECT_EQ(linesOf(full.err).size(), 1u) << full.err;
     EXPECT_NE(full.err.find("Production log /dev/full"), std::string::npos);
 }
 
