@@ -4,7 +4,8 @@ set -euo pipefail
 
 CCP_PACKAGES=(cmake g++ make pkgconf qt6-base-dev libgl-dev libgtest-dev libgmock-dev
               libbenchmark-dev libhidapi-dev libudev-dev xvfb xauth xdotool imagemagick
-              libcli11-dev nlohmann-json3-dev)
+              libcli11-dev nlohmann-json3-dev libsqlite3-dev libpq-dev postgresql
+              postgresql-common)
 
 ccp_missing_packages() {
     local missing=()

@@ -1,0 +1,97 @@
+#include "store/migrations.h"
+
+#include <string>
+#include <vector>
+
+namespace ccp::store {
+namespace {
+
+struct Migration {
+    std::vector<std::string> sqlite;
+    std::vector<std::string> postgres;
+};
+
+// Any number that no other program locks with: it serialises migrations of
+// several benches that open a new server at the same time.
+constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(4356127)";
+
+const std::vector<Migration>& migrations() {
+    // Capcodes and slots are numbers; a series' first capcodes and steps are
+    // eight numbers separated by spaces; the image is the image file in hex;
+    // a record's capcodes are " C1 C2 ... " for a LIKE '% C %' match.
+    static const std::vector<Migration> all = {
+        {{"CREATE TABLE series (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+          "profile INTEGER NOT NULL, platform INTEGER NOT NULL, image TEXT NOT NULL, "
+          "entries INTEGER NOT NULL, first_capcodes TEXT NOT NULL, steps TEXT NOT NULL, "
+          "created TEXT NOT NULL)",
+          "CREATE TABLE pagers (id INTEGER PRIMARY KEY, series_id INTEGER NOT NULL "
+          "REFERENCES series(id), slot INTEGER NOT NULL, capcodes TEXT NOT NULL, "
+          "state TEXT NOT NULL, owner TEXT, reserved_at TEXT, UNIQUE (series_id, slot))",
+          "CREATE TABLE issued (series_id INTEGER NOT NULL REFERENCES series(id), "
+          "capcode INTEGER NOT NULL, slot INTEGER NOT NULL, PRIMARY KEY (series_id, capcode))",
+          "CREATE TABLE records (id INTEGER PRIMARY KEY, time TEXT NOT NULL, series TEXT, "
+          "serial TEXT, capcodes TEXT, result TEXT, line TEXT NOT NULL)",
+          "CREATE INDEX records_time ON records (time)",
+          "CREATE INDEX records_series ON records (series)",
+          "CREATE TABLE imports (source TEXT PRIMARY KEY, bytes INTEGER NOT NULL)"},
+         {"CREATE TABLE series (id BIGSERIAL PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+          "profile INTEGER NOT NULL, platform INTEGER NOT NULL, image TEXT NOT NULL, "
+          "entries INTEGER NOT NULL, first_capcodes TEXT NOT NULL, steps TEXT NOT NULL, "
+          "created TEXT NOT NULL)",
+          "CREATE TABLE pagers (id BIGSERIAL PRIMARY KEY, series_id BIGINT NOT NULL "
+          "REFERENCES series(id), slot BIGINT NOT NULL, capcodes TEXT NOT NULL, "
+          "state TEXT NOT NULL, owner TEXT, reserved_at TEXT, UNIQUE (series_id, slot))",
+          "CREATE TABLE issued (series_id BIGINT NOT NULL REFERENCES series(id), "
+          "capcode BIGINT NOT NULL, slot BIGINT NOT NULL, PRIMARY KEY (series_id, capcode))",
+          "CREATE TABLE records (id BIGSERIAL PRIMARY KEY, time TEXT NOT NULL, series TEXT, "
+          "serial TEXT, capcodes TEXT, result TEXT, line TEXT NOT NULL)",
+          "CREATE INDEX records_time ON records (time)",
+          "CREATE INDEX records_series ON records (series)",
+          "CREATE TABLE imports (source TEXT PRIMARY KEY, bytes BIGINT NOT NULL)"}},
+    };
+    return all;
+}
+
+int currentVersion(Database& db) {
+    if (!db.hasTable("schema_version"))
+        return 0;
+    const std::vector<Row> rows = db.query("SELECT MAX(version) FROM schema_version");
+    return rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
+}
+
+} // namespace
+
+int newestMigration() {
+    return static_cast<int>(migrations().size());
+}
+
+void migrate(Database& db) {
+    const int newest = newestMigration();
+    // A store that is up to date is only read.
+    int version = currentVersion(db);
+    if (version == newest)
+        return;
+    inWriteTransaction(db, [&] {
+        if (db.dialect() == Dialect::Postgres)
+            db.exec(kMigrationLock);
+        if (!db.hasTable("schema_version"))
+            db.exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
+        version = currentVersion(db);
+        if (version > newest)
+            return;
+        for (int n = version + 1; n <= newest; ++n) {
+            const Migration& m = migrations()[static_cast<std::size_t>(n - 1)];
+            for (const std::string& sql : db.dialect() == Dialect::Sqlite ? m.sqlite : m.postgres)
+                db.exec(sql);
+            db.exec("INSERT INTO schema_version (version) VALUES (?)", {std::int64_t{n}});
+        }
+    });
+    if (version > newest)
+        throw DatabaseError(db.where() +
+                            ": the store was made by a newer version of the program "
+                            "(schema " +
+                            std::to_string(version) + ", this program knows up to " +
+                            std::to_string(newest) + "); it is left as it is");
+}
+
+} // namespace ccp::store

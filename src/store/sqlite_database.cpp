@@ -1,0 +1,114 @@
+#include "store/sqlite_database.h"
+
+#include <cerrno>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace ccp::store {
+namespace {
+
+// A writer that finds the lock taken retries for this long: far longer than
+// any reservation or record holds it, which is a few milliseconds.
+constexpr int kBusyTimeoutMs = 30000;
+
+} // namespace
+
+bool makeFoldersFor(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+SqliteDatabase::SqliteDatabase(const std::string& path) : path_(path) {
+    if (!makeFoldersFor(path))
+        throw DatabaseError(path + ": its folder cannot be made");
+    const int opened =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (opened != SQLITE_OK) {
+        const std::string why = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DatabaseError(path + ": " + why);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    const std::vector<Row> mode = query("PRAGMA journal_mode=WAL", {});
+    if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
+        fail("write-ahead logging cannot be switched on");
+    exec("PRAGMA synchronous=FULL");
+    exec("PRAGMA foreign_keys=ON");
+}
+
+SqliteDatabase::~SqliteDatabase() {
+    sqlite3_close(db_);
+}
+
+void SqliteDatabase::fail(const std::string& what) const {
+    throw DatabaseError(path_ + ": " + what);
+}
+
+std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        fail(sqlite3_errmsg(db_));
+    struct Finalize {
+        sqlite3_stmt* s;
+        ~Finalize() { sqlite3_finalize(s); }
+    } finalize{statement};
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const int index = static_cast<int>(i + 1);
+        int bound = SQLITE_OK;
+        if (const auto* number = std::get_if<std::int64_t>(&params[i]))
+            bound = sqlite3_bind_int64(statement, index, *number);
+        else if (const auto* text = std::get_if<std::string>(&params[i]))
+            bound = sqlite3_bind_text(statement, index, text->c_str(),
+                                      static_cast<int>(text->size()), SQLITE_TRANSIENT);
+        else
+            bound = sqlite3_bind_null(statement, index);
+        if (bound != SQLITE_OK)
+            fail(sqlite3_errmsg(db_));
+    }
+    std::vector<Row> rows;
+    for (;;) {
+        const int step = sqlite3_step(statement);
+        if (step == SQLITE_DONE)
+            break;
+        if (step != SQLITE_ROW)
+            fail(sqlite3_errmsg(db_));
+        Row row;
+        const int columns = sqlite3_column_count(statement);
+        for (int c = 0; c < columns; ++c) {
+            if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
+                row.emplace_back();
+            } else {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+                row.emplace_back(std::string(
+                    text, static_cast<std::size_t>(sqlite3_column_bytes(statement, c))));
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void SqliteDatabase::beginWrite() {
+    exec("BEGIN IMMEDIATE");
+}
+
+void SqliteDatabase::commit() {
+    exec("COMMIT");
+}
+
+void SqliteDatabase::rollback() noexcept {
+    if (!sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool SqliteDatabase::hasTable(const std::string& name) {
+    return !query("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", {name}).empty();
+}
+
+} // namespace ccp::store

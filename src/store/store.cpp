@@ -1,0 +1,383 @@
+#include "store/store.h"
+
+#include "editor/address_rules.h"
+#include "store/migrations.h"
+#include "store/postgres_database.h"
+#include "store/process_owner.h"
+#include "store/sqlite_database.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <sstream>
+#include <unistd.h>
+
+namespace ccp::store {
+namespace {
+
+constexpr std::int64_t kLastValidCapcode = 2097143;
+// A reservation that finds this many slots in a row skipped gives up: the
+// series' entries meet all the time and should be made again.
+constexpr int kMaxSkippedSlots = 1000;
+
+using Capcodes = std::array<std::int64_t, kEntries>;
+
+std::string nowIso8601() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+template <class A> std::string joined(const A& numbers) {
+    std::string text;
+    for (const auto n : numbers)
+        text += (text.empty() ? "" : " ") + std::to_string(n);
+    return text;
+}
+
+template <class T> std::array<T, kEntries> numbersOf(const std::string& text) {
+    std::array<T, kEntries> numbers{};
+    std::istringstream in(text);
+    for (T& n : numbers)
+        in >> n;
+    return numbers;
+}
+
+std::string hexOf(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+const std::string& text(const Row& row, std::size_t column) {
+    static const std::string kEmpty;
+    return row.at(column) ? *row[column] : kEmpty;
+}
+
+std::int64_t number(const Row& row, std::size_t column) {
+    return row.at(column) ? std::stoll(*row[column]) : 0;
+}
+
+// The capcodes of the slot after one holding `capcodes`; nothing when an
+// entry has run past the last valid capcode.
+std::optional<Capcodes> advanced(const SeriesDefinition& s, const Capcodes& capcodes) {
+    Capcodes next = capcodes;
+    for (int i = 0; i < s.entries; ++i) {
+        const auto e = static_cast<std::size_t>(i);
+        if (s.steps[e] == 0)
+            continue;
+        const std::optional<std::int64_t> capcode = nextCapcode(capcodes[e], s.steps[e]);
+        if (!capcode)
+            return std::nullopt;
+        next[e] = *capcode;
+    }
+    return next;
+}
+
+bool isServer(const std::string& where) {
+    return where.starts_with("postgresql://") || where.starts_with("postgres://") ||
+           where.find("host=") != std::string::npos || where.find("dbname=") != std::string::npos;
+}
+
+constexpr const char* kSeriesColumns =
+    "id, name, profile, platform, image, entries, first_capcodes, steps, created";
+
+} // namespace
+
+std::string defaultDataFolder() {
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
+        return std::string(data) + "/capcode-programmer";
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+        return std::string(home) + "/.local/share/capcode-programmer";
+    return {};
+}
+
+std::string defaultStorePath() {
+    const std::string folder = defaultDataFolder();
+    return folder.empty() ? std::string() : folder + "/production.db";
+}
+
+std::optional<std::int64_t> nextCapcode(std::int64_t capcode, int step) {
+    for (std::int64_t next = capcode + step; next <= kLastValidCapcode; next += step) {
+        if (editor::isValidCapcode(next))
+            return next;
+    }
+    return std::nullopt;
+}
+
+Result<std::unique_ptr<Store>> Store::open(const std::string& where) {
+    const std::string path = where.empty() ? defaultStorePath() : where;
+    if (path.empty())
+        return {std::nullopt, {"no store: neither XDG_DATA_HOME nor HOME is set", false}};
+    try {
+        std::unique_ptr<Database> db;
+        if (isServer(path))
+            db = std::make_unique<PostgresDatabase>(path);
+        else
+            db = std::make_unique<SqliteDatabase>(path);
+        migrate(*db);
+        return {std::make_unique<Store>(std::move(db)), {}};
+    } catch (const DatabaseError& error) {
+        return {std::nullopt, {std::string("store ") + error.what(), error.lost()}};
+    }
+}
+
+Store::Store(std::unique_ptr<Database> db) : db_(std::move(db)) {
+}
+
+Store::~Store() = default;
+
+std::string Store::owner() const {
+    if (db_->dialect() == Dialect::Postgres) {
+        const std::vector<Row> rows = db_->query("SELECT pg_backend_pid()");
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        return "session " + text(rows.at(0), 0) + " of " + host + " pid " +
+               std::to_string(::getpid());
+    }
+    return thisProcessOwner();
+}
+
+bool Store::holderAlive(std::int64_t id, const std::string& owner) {
+    if (held_.contains(id))
+        return true;
+    if (db_->dialect() == Dialect::Sqlite)
+        return processOwnerAlive(owner);
+    // The holder's session keeps the slot's lock until it ends.
+    const std::vector<Row> rows =
+        db_->query("SELECT pg_try_advisory_lock(CAST(? AS BIGINT))", {id});
+    if (text(rows.at(0), 0) != "t")
+        return true;
+    db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {id});
+    return false;
+}
+
+void Store::reclaim(std::int64_t seriesId) {
+    const std::vector<Row> held = db_->query(
+        "SELECT id, owner FROM pagers WHERE series_id = ? AND state = 'reserved'", {seriesId});
+    for (const Row& row : held) {
+        if (!holderAlive(number(row, 0), text(row, 1)))
+            db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ?",
+                      {number(row, 0)});
+    }
+}
+
+Status Store::createSeries(const SeriesDefinition& d) {
+    return guarded<Done>([&] {
+        inWriteTransaction(*db_, [&] {
+            db_->exec("INSERT INTO series (name, profile, platform, image, entries, "
+                      "first_capcodes, steps, created) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                      {d.name, std::int64_t{d.profile}, std::int64_t{d.platform}, hexOf(d.image),
+                       std::int64_t{d.entries}, joined(d.first), joined(d.steps), nowIso8601()});
+            const std::string id =
+                text(db_->query("SELECT id FROM series WHERE name = ?", {d.name}).at(0), 0);
+            // Group calls are issued once, to every pager: no stepped entry
+            // may come to them.
+            for (int i = 0; i < d.entries; ++i) {
+                const auto e = static_cast<std::size_t>(i);
+                if (d.steps[e] == 0)
+                    db_->exec("INSERT INTO issued (series_id, capcode, slot) VALUES "
+                              "(CAST(? AS BIGINT), ?, -1) ON CONFLICT DO NOTHING",
+                              {id, d.first[e]});
+            }
+        });
+        return Done{};
+    });
+}
+
+SeriesStatus Store::statusOf(const Row& row) {
+    SeriesStatus s;
+    const std::int64_t id = number(row, 0);
+    s.definition.name = text(row, 1);
+    s.definition.profile = static_cast<int>(number(row, 2));
+    s.definition.platform = static_cast<int>(number(row, 3));
+    s.definition.image = bytesOf(text(row, 4));
+    s.definition.entries = static_cast<int>(number(row, 5));
+    s.definition.first = numbersOf<std::int64_t>(text(row, 6));
+    s.definition.steps = numbersOf<int>(text(row, 7));
+    s.created = text(row, 8);
+    const std::vector<Row> counts =
+        db_->query("SELECT SUM(CASE WHEN state = 'written' THEN 1 ELSE 0 END), "
+                   "SUM(CASE WHEN state = 'reserved' THEN 1 ELSE 0 END) FROM pagers "
+                   "WHERE series_id = ?",
+                   {id});
+    s.written = number(counts.at(0), 0);
+    s.reserved = number(counts.at(0), 1);
+    s.failed = number(db_->query("SELECT COUNT(*) FROM records WHERE series = ? AND "
+                                 "(result IS NULL OR result <> 'Verify OK !')",
+                                 {s.definition.name})
+                          .at(0),
+                      0);
+    const std::vector<Row> free = db_->query("SELECT capcodes FROM pagers WHERE series_id = ? AND "
+                                             "state = 'free' ORDER BY slot LIMIT 1",
+                                             {id});
+    if (!free.empty()) {
+        s.next = numbersOf<std::int64_t>(text(free[0], 0));
+        return s;
+    }
+    const std::vector<Row> last = db_->query(
+        "SELECT capcodes FROM pagers WHERE series_id = ? ORDER BY slot DESC LIMIT 1", {id});
+    if (last.empty()) {
+        s.next = s.definition.first;
+        return s;
+    }
+    const std::optional<Capcodes> next =
+        advanced(s.definition, numbersOf<std::int64_t>(text(last[0], 0)));
+    s.exhausted = !next;
+    s.next = next.value_or(Capcodes{});
+    return s;
+}
+
+Result<std::optional<SeriesStatus>> Store::series(const std::string& name) {
+    return guarded<std::optional<SeriesStatus>>([&]() -> std::optional<SeriesStatus> {
+        const std::vector<Row> rows = db_->query(
+            std::string("SELECT ") + kSeriesColumns + " FROM series WHERE name = ?", {name});
+        if (rows.empty())
+            return std::nullopt;
+        return statusOf(rows[0]);
+    });
+}
+
+Result<std::vector<SeriesStatus>> Store::listSeries() {
+    return guarded<std::vector<SeriesStatus>>([&] {
+        std::vector<SeriesStatus> all;
+        for (const Row& row :
+             db_->query(std::string("SELECT ") + kSeriesColumns + " FROM series ORDER BY name"))
+            all.push_back(statusOf(row));
+        return all;
+    });
+}
+
+Result<Reservation> Store::reserve(const std::string& name) {
+    return guarded<Reservation>([&] {
+        Reservation r = inWriteTransaction(*db_, [&] {
+            // On the server the series' row is the lock that puts reservations
+            // in a queue; SQLite's write lock already does.
+            const std::vector<Row> rows =
+                db_->query(std::string("SELECT ") + kSeriesColumns + " FROM series WHERE name = ?" +
+                               (db_->dialect() == Dialect::Postgres ? " FOR UPDATE" : ""),
+                           {name});
+            if (rows.empty())
+                throw DatabaseError(db_->where() + ": there is no series '" + name + "'");
+            const std::int64_t seriesId = number(rows[0], 0);
+            SeriesDefinition s;
+            s.entries = static_cast<int>(number(rows[0], 5));
+            s.first = numbersOf<std::int64_t>(text(rows[0], 6));
+            s.steps = numbersOf<int>(text(rows[0], 7));
+            reclaim(seriesId);
+            static std::atomic<std::int64_t> count{0};
+            const std::string owner = this->owner() + " reservation " + std::to_string(++count);
+            const std::string now = nowIso8601();
+            Reservation reservation;
+            const std::vector<Row> free =
+                db_->query("SELECT id, slot, capcodes FROM pagers WHERE series_id = ? AND "
+                           "state = 'free' ORDER BY slot LIMIT 1",
+                           {seriesId});
+            if (!free.empty()) {
+                reservation = {number(free[0], 0), number(free[0], 1),
+                               numbersOf<std::int64_t>(text(free[0], 2))};
+                db_->exec("UPDATE pagers SET state = 'reserved', owner = ?, reserved_at = ? "
+                          "WHERE id = ?",
+                          {owner, now, reservation.id});
+            } else {
+                for (int skipped = 0;; ++skipped) {
+                    if (skipped == kMaxSkippedSlots)
+                        throw DatabaseError(db_->where() + ": series '" + name +
+                                            "': its entries keep meeting; no capcodes issued");
+                    const std::vector<Row> last =
+                        db_->query("SELECT slot, capcodes FROM pagers WHERE series_id = ? ORDER "
+                                   "BY slot DESC LIMIT 1",
+                                   {seriesId});
+                    std::optional<Capcodes> capcodes = s.first;
+                    std::int64_t slot = 0;
+                    if (!last.empty()) {
+                        slot = number(last[0], 0) + 1;
+                        capcodes = advanced(s, numbersOf<std::int64_t>(text(last[0], 1)));
+                    }
+                    if (!capcodes)
+                        throw DatabaseError(db_->where() + ": series '" + name +
+                                            "' has no valid capcodes left");
+                    bool meets = false;
+                    for (int i = 0; i < s.entries && !meets; ++i) {
+                        const auto e = static_cast<std::size_t>(i);
+                        meets = s.steps[e] != 0 &&
+                                (!db_->query("SELECT 1 FROM issued WHERE series_id = ? AND "
+                                             "capcode = ?",
+                                             {seriesId, (*capcodes)[e]})
+                                      .empty() ||
+                                 std::count(capcodes->begin(), capcodes->begin() + s.entries,
+                                            (*capcodes)[e]) > 1);
+                    }
+                    const std::vector<Row> inserted =
+                        db_->query("INSERT INTO pagers (series_id, slot, capcodes, state, owner, "
+                                   "reserved_at) VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
+                                   {seriesId, slot, joined(*capcodes),
+                                    std::string(meets ? "skipped" : "reserved"),
+                                    meets ? Value{} : Value{owner}, now});
+                    if (meets)
+                        continue;
+                    reservation = {number(inserted.at(0), 0), slot, *capcodes};
+                    for (int i = 0; i < s.entries; ++i) {
+                        const auto e = static_cast<std::size_t>(i);
+                        if (s.steps[e] != 0)
+                            db_->exec("INSERT INTO issued (series_id, capcode, slot) VALUES "
+                                      "(?, ?, ?)",
+                                      {seriesId, (*capcodes)[e], slot});
+                    }
+                    break;
+                }
+            }
+            if (db_->dialect() == Dialect::Postgres)
+                db_->exec("SELECT pg_advisory_lock(CAST(? AS BIGINT))", {reservation.id});
+            reservation.holder = owner;
+            return reservation;
+        });
+        held_.insert(r.id);
+        return r;
+    });
+}
+
+Status Store::confirm(const Reservation& r) {
+    return guarded<Done>([&] {
+        const std::vector<Row> rows =
+            db_->query("UPDATE pagers SET state = 'written', owner = NULL WHERE id = ? AND "
+                       "state = 'reserved' AND owner = ? RETURNING id",
+                       {r.id, r.holder});
+        if (rows.empty())
+            throw DatabaseError(db_->where() + ": the reservation of slot " +
+                                std::to_string(r.slot) + " was no longer held");
+        if (db_->dialect() == Dialect::Postgres)
+            db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {r.id});
+        held_.erase(r.id);
+        return Done{};
+    });
+}
+
+Status Store::giveBack(const Reservation& r) {
+    return guarded<Done>([&] {
+        db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ? AND "
+                  "state = 'reserved' AND owner = ?",
+                  {r.id, r.holder});
+        if (db_->dialect() == Dialect::Postgres)
+            db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {r.id});
+        held_.erase(r.id);
+        return Done{};
+    });
+}
+
+} // namespace ccp::store

@@ -1,0 +1,173 @@
+// Handing out capcodes: on SQLite and on PostgreSQL.
+#include "store/postgres_database.h"
+#include "store_fixture.h"
+
+#include <chrono>
+#include <set>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace ccp::store {
+namespace {
+
+using Capcodes = std::array<std::int64_t, kEntries>;
+
+class SeriesTest : public StoreTest {};
+
+SeriesDefinition definition(const std::string& name, Capcodes first, std::array<int, 8> steps,
+                            int entries = 8) {
+    SeriesDefinition d;
+    d.name = name;
+    d.platform = 6;
+    d.image = {1, 2, 0xFE};
+    d.entries = entries;
+    d.first = first;
+    d.steps = steps;
+    return d;
+}
+
+Capcodes reserveOk(Store& store, const std::string& name, Reservation* out = nullptr) {
+    const Result<Reservation> r = store.reserve(name);
+    EXPECT_TRUE(r.ok()) << r.failure.message;
+    if (!r.ok())
+        return {};
+    if (out != nullptr)
+        *out = *r.value;
+    return r.value->capcodes;
+}
+
+TEST_P(SeriesTest, SeriesIsCreatedOnceAndKeepsItsDefinition) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    const SeriesDefinition d =
+        definition("north", {8, 16, 24, 32, 40, 48, 56, 64}, {1, 0, 8, 0, 0, 0, 0, 2}, 6);
+    ASSERT_TRUE(store->createSeries(d).ok());
+    const Status again = store->createSeries(d);
+    EXPECT_FALSE(again.ok());
+    const SeriesStatus s = **store->series("north").value;
+    EXPECT_EQ(s.definition.image, d.image);
+    EXPECT_EQ(s.definition.first, d.first);
+    EXPECT_EQ(s.definition.steps, d.steps);
+    EXPECT_EQ(s.definition.entries, 6);
+    EXPECT_EQ(s.next, d.first);
+    EXPECT_FALSE(store->series("south").value->has_value());
+    EXPECT_FALSE(store->reserve("south").ok());
+}
+
+// Stepped entries advance and step over the capcodes that are not valid;
+// group calls stay; entries 7 and 8 of a 6-entry series stay too.
+TEST_P(SeriesTest, StepsOverInvalidCapcodes) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(
+        store
+            ->createSeries(definition("s", {2007662, 2045055, 1000, 2097136, 500, 600, 700, 800},
+                                      {1, 3, 0, 8, 0, 0, 5, 5}, 6))
+            .ok());
+    EXPECT_EQ(reserveOk(*store, "s"),
+              (Capcodes{2007662, 2045055, 1000, 2097136, 500, 600, 700, 800}));
+    // 2097136 + 8 = 2097144 is past the last valid capcode: the series ends.
+    const Result<Reservation> past = store->reserve("s");
+    EXPECT_FALSE(past.ok());
+    EXPECT_NE(past.failure.message.find("no valid capcodes left"), std::string::npos);
+
+    ASSERT_TRUE(store
+                    ->createSeries(definition("t", {2007662, 2045055, 1000, 7, 0, 0, 0, 0},
+                                              {1, 3, 0, 0, 0, 0, 0, 0}))
+                    .ok());
+    reserveOk(*store, "t");
+    EXPECT_EQ(reserveOk(*store, "t"), (Capcodes{2007663, 2045064, 1000, 7, 0, 0, 0, 0}));
+    EXPECT_EQ(reserveOk(*store, "t"), (Capcodes{2007672, 2045067, 1000, 7, 0, 0, 0, 0}));
+}
+
+// A slot in which a stepped capcode would come a second time (entries whose
+// progressions meet, or a group call in the way) is skipped.
+TEST_P(SeriesTest, NoSteppedCapcodeIsIssuedTwice) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store
+                    ->createSeries(definition("s", {2004000, 2004008, 2004013, 2004003, 0, 0, 0, 0},
+                                              {8, 8, 1, 0, 0, 0, 0, 0}, 4))
+                    .ok());
+    std::multiset<std::int64_t> issued;
+    for (int pager = 0; pager < 12; ++pager) {
+        const Capcodes c = reserveOk(*store, "s");
+        issued.insert(c.begin(), c.begin() + 3);
+        EXPECT_EQ(c[3], 2004003);
+    }
+    for (const std::int64_t capcode : issued)
+        EXPECT_EQ(issued.count(capcode), 1u) << capcode;
+}
+
+// A write that failed gives its capcodes back to the next pager; a written
+// pager's capcodes never come again.
+TEST_P(SeriesTest, GivenBackCapcodesGoToTheNextPager) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->createSeries(definition("s", {100, 0, 0, 0, 0, 0, 0, 0}, {1})).ok());
+    Reservation a, b, c;
+    EXPECT_EQ(reserveOk(*store, "s", &a)[0], 100);
+    EXPECT_EQ(reserveOk(*store, "s", &b)[0], 101);
+    ASSERT_TRUE(store->giveBack(a).ok());
+    ASSERT_TRUE(store->confirm(b).ok());
+    EXPECT_EQ(reserveOk(*store, "s", &c)[0], 100);
+    EXPECT_EQ(reserveOk(*store, "s")[0], 102);
+    const SeriesStatus s = **store->series("s").value;
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.reserved, 2);
+    EXPECT_EQ(s.next[0], 103);
+    // A reservation given back is no longer the holder's to confirm.
+    EXPECT_FALSE(store->confirm(a).ok());
+}
+
+// A holder that ends without a word (killed) gives its capcodes back once it
+// is gone: its process on SQLite, its server session on PostgreSQL.
+TEST_P(SeriesTest, ADeadHoldersCapcodesComeBack) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->createSeries(definition("s", {100, 0, 0, 0, 0, 0, 0, 0}, {1})).ok());
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        Result<std::unique_ptr<Store>> own = Store::open(where_);
+        const bool reserved = own.ok() && (*own.value)->reserve("s").ok();
+        const char done = reserved ? 'y' : 'n';
+        (void)!::write(pipeFds[1], &done, 1);
+        // Holds the reservation until it is killed.
+        for (;;)
+            ::pause();
+    }
+    ::close(pipeFds[1]);
+    char reserved = 0;
+    ASSERT_EQ(::read(pipeFds[0], &reserved, 1), 1);
+    ASSERT_EQ(reserved, 'y');
+    // Alive: the next pager gets the next capcodes.
+    EXPECT_EQ(reserveOk(*store, "s")[0], 101);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(pipeFds[0]);
+    // The server ends the session when it sees the connection gone; wait for
+    // that, for a bounded time.
+    std::int64_t capcode = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+        Reservation r;
+        capcode = reserveOk(*store, "s", &r)[0];
+        if (capcode != 100) {
+            ASSERT_TRUE(store->giveBack(r).ok());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    } while (capcode != 100 && std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(capcode, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, SeriesTest,
+                         ::testing::Values(Dialect::Sqlite, Dialect::Postgres), dialectName);
+
+} // namespace
+} // namespace ccp::store
