@@ -14,7 +14,7 @@ TForm1::TForm1(Services services, int startProfile)
       CustomerProfile(static_cast<std::uint8_t>(startProfile)), services_(services) {
     setUserInterface(&services_.ui);
     transfers.setUsbTransport(&usbJig);
-    pagerOperations.setProductionLog(&productionLog);
+    pagerOperations.setProductionLog(&records);
     afterEvent = [this] {
         CompareWithPager.setEnabled(WriteToPager.enabled() && ReadFromPager.enabled());
     };

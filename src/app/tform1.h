@@ -25,6 +25,7 @@
 #include "model/image.h"
 #include "model/pager_settings.h"
 #include "ops/pager_operations.h"
+#include "ops/stored_records.h"
 
 #include <array>
 #include <cstdint>
@@ -58,8 +59,14 @@ struct Services {
     const link::OsInfo& os;
     // The HID devices; nullptr: none are ever seen.
     link::HidBackend* hid = nullptr;
-    // The production record of every write attempt; empty: none is kept.
+    // The JSON-lines file that also gets the record of every write attempt;
+    // empty: none.
     std::string productionLog = {};
+    // The store that keeps the record; nullptr: none could be opened, for
+    // storeFailure, and the records wait in `pendingRecords`.
+    store::Store* store = nullptr;
+    std::string storeFailure = {};
+    std::string pendingRecords = {};
 };
 
 // A system without HID devices.
@@ -272,6 +279,9 @@ public:
         Link};
     ops::ProductionLog productionLog{services_.productionLog,
                                      [this](const std::string& why) { ui().showError(why); }};
+    ops::StoredRecords records{services_.store, services_.storeFailure, productionLog,
+                               services_.pendingRecords,
+                               [this](const std::string& why) { ui().showError(why); }};
 
 private:
     void setDesignValues();

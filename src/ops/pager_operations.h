@@ -19,6 +19,7 @@
 #include "model/image.h"
 #include "ops/operation_dialog.h"
 #include "ops/production_log.h"
+#include "ops/record_sink.h"
 
 #include <cstdint>
 
@@ -46,7 +47,7 @@ public:
                     const link::ProgrammerLink& link);
 
     // Where every write attempt is recorded; nullptr keeps no record.
-    void setProductionLog(ProductionLog* log) { productionLog_ = log; }
+    void setProductionLog(RecordSink* log) { productionLog_ = log; }
 
     // True when the read ended with "Read completed".
     bool ReadFromPagerClick();
@@ -75,7 +76,7 @@ private:
     const form::MenuItem& repair_;
     const std::uint8_t& deviceSelect_;
     const link::ProgrammerLink& link_;
-    ProductionLog* productionLog_ = nullptr;
+    RecordSink* productionLog_ = nullptr;
 };
 
 } // namespace ccp::ops

@@ -89,9 +89,13 @@ ProductionLog::ProductionLog(std::string path, std::function<void(const std::str
 }
 
 void ProductionLog::append(const WriteRecord& record) {
+    appendLine(toJsonLine(record));
+}
+
+void ProductionLog::appendLine(const std::string& text) {
     if (path_.empty())
         return;
-    const std::string line = toJsonLine(record) + "\n";
+    const std::string line = text + "\n";
     const char* failed = nullptr;
     int error = 0;
     int fd = -1;

@@ -8,6 +8,7 @@
 #include "form/user_interface.h"
 #include "model/image.h"
 #include "model/pager_settings.h"
+#include "ops/record_sink.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,13 +40,15 @@ std::string defaultProductionLogPath();
 
 std::string utcNowIso8601();
 
-class ProductionLog {
+class ProductionLog final : public RecordSink {
 public:
     // An empty path keeps no record. `complain` is called once, with the
     // reason, the first time the log cannot be written.
     ProductionLog(std::string path, std::function<void(const std::string&)> complain);
 
-    void append(const WriteRecord& record);
+    void append(const WriteRecord& record) override;
+    // One line of JSON, without its newline.
+    void appendLine(const std::string& line);
     const std::string& path() const { return path_; }
 
 private:

@@ -4,7 +4,9 @@
 #include "tool/json_report.h"
 #include "tool/latin1.h"
 #include "tool/pager_diff.h"
+#include "tool/record_command.h"
 #include "tool/self_test_run.h"
+#include "tool/series_command.h"
 #include "tool/tool_run.h"
 
 #include <CLI/CLI.hpp>
@@ -32,6 +34,8 @@ struct Options {
     std::string answer = "no";
     bool json = false;
     std::optional<std::string> productionLog;
+    std::string db;
+    std::optional<std::string> series;
 
     bool usesJig() const { return jig || read || write || trace || answer != "no"; }
 };
@@ -117,6 +121,13 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
                    "append a record of every write attempt to FILE (default: "
                    "$XDG_DATA_HOME/capcode-programmer/production.jsonl)")
         ->type_name("FILE");
+    app.add_option("--db", run.db,
+                   "the production store: a postgresql:// URL, or a SQLite file (default: "
+                   "$XDG_DATA_HOME/capcode-programmer/production.db)")
+        ->type_name("URL");
+    app.add_option("--series", run.series,
+                   "write the next pager of series NAME (needs --jig and --write)")
+        ->type_name("NAME");
 
     Options diff;
     std::string fileA;
@@ -130,6 +141,10 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     diffCommand->add_option("--jig", diff.jig, "the jig of 'diff pager'")->type_name("JIG");
     SelfTestOptions selfTest;
     addSelfTestCommand(app, selfTest);
+    SeriesOptions series;
+    addSeriesCommand(app, series);
+    RecordOptions record;
+    addRecordCommand(app, record);
 
     // A command line that is refused still answers a script that asked for
     // JSON: the document holds only the reason.
@@ -187,6 +202,30 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return runSelfTest(selfTest, run.profile.value_or(defaultProfile), out, err);
     }
 
+    if (series.command->parsed() || record.command->parsed()) {
+        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
+            run.usesJig() || run.series) {
+            err << "capcode-tool: " << (series.command->parsed() ? "series" : "record")
+                << " takes only its own options\n";
+            return kUsageError;
+        }
+        return series.command->parsed()
+                   ? runSeriesCommand(series, run.profile.value_or(defaultProfile), out, err)
+                   : runRecordCommand(record, out, err);
+    }
+
+    if (run.series) {
+        if (!run.jig || !run.write || run.load || run.read || run.profile || run.platform ||
+            run.repair)
+            return refuse("--series takes --jig and --write, and no --load, --read, --repair, "
+                          "--profile or --platform: the series holds them");
+        for (const std::string& text : run.settings) {
+            const std::string name = text.substr(0, text.find('='));
+            if (name.starts_with("address") || name.starts_with("autoinc"))
+                return refuse("--set " + name + ": the series holds the capcodes and steps");
+        }
+    }
+
     RunRequest request;
     std::ostringstream reason;
     if (!checkJig(run, request, reason))
@@ -205,7 +244,9 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     request.trace = run.trace;
     request.answerYes = run.answer == "yes";
     request.json = run.json;
-    request.productionLog = run.productionLog.value_or(ops::defaultProductionLogPath());
+    request.productionLog = run.productionLog.value_or("");
+    request.db = run.db;
+    request.series = run.series;
     return runSteps(request, out, err);
 }
 

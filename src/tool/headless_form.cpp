@@ -44,7 +44,10 @@ HeadlessForm::HeadlessForm(int profile, std::ostream* log, std::ostream* boxes,
       os_(jig != nullptr && !usb_ ? link::ParallelPortPolicy::Available
                                   : link::ParallelPortPolicy::NotOffered),
       form_({ui_, jig != nullptr ? jig->port : absentPort_, jig != nullptr ? jig->clock : ownClock_,
-             os_, usb_ ? jig->hid : nullptr, jig != nullptr ? jig->productionLog : std::string()},
+             os_, usb_ ? jig->hid : nullptr, jig != nullptr ? jig->productionLog : std::string(),
+             jig != nullptr ? jig->store : nullptr,
+             jig != nullptr ? jig->storeFailure : std::string(),
+             jig != nullptr ? jig->pendingRecords : std::string()},
             profile),
       echo_(form_.Memo1, log) {
     // Start-up has appended its lines before anyone could listen.

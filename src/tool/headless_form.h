@@ -38,8 +38,13 @@ struct JigServices {
     link::PortDriver& port;
     link::Clock& clock;
     link::HidBackend* hid = nullptr;
-    // Where every write attempt is recorded; empty: nowhere.
+    // The JSON-lines file that also gets every write attempt; empty: none.
     std::string productionLog = {};
+    // The store of the record (see app::Services); nullptr and no failure:
+    // none is kept.
+    store::Store* store = nullptr;
+    std::string storeFailure = {};
+    std::string pendingRecords = {};
 };
 
 class HeadlessForm {

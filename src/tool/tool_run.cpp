@@ -1,7 +1,9 @@
 #include "tool/tool_run.h"
 
+#include "ops/stored_records.h"
 #include "tool/image_diff.h"
 #include "tool/json_report.h"
+#include "tool/series_run.h"
 #include "tool/tracing_hid.h"
 #include "tool/tracing_port.h"
 
@@ -20,7 +22,8 @@ StepResult withReason(StepResult step, const std::string& prefix) {
     return step;
 }
 
-StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
+StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request,
+                  SeriesPager* series) {
     StepResult step;
     if (request.platform)
         step = headless.stepToPlatform(*request.platform);
@@ -37,8 +40,15 @@ StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
             break;
         step = applySetting(headless, setting);
     }
+    if (step.done() && series != nullptr)
+        step = series->reserve(headless);
     if (step.done() && request.write)
         step = withReason(headless.writeToPager(), "pager not written: ");
+    if (series != nullptr) {
+        const StepResult finished = series->finish(step.done() && request.write);
+        if (step.done())
+            step = finished;
+    }
     if (step.done() && request.save)
         step = withReason(headless.save(*request.save), *request.save + " not saved: ");
     return step;
@@ -61,8 +71,50 @@ void printErrorOnly(const RunRequest& request, const std::string& reason, std::o
 
 } // namespace
 
-int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
+int runSteps(const RunRequest& given, std::ostream& out, std::ostream& err) {
     const int refusedStatus = exitStatusOf(Outcome::Refused);
+    RunRequest request = given;
+    // The record goes to the store; what it cannot take waits in the pending
+    // JSON-lines file.
+    std::unique_ptr<store::Store> store;
+    std::string storeFailure;
+    const std::string pending = ops::defaultProductionLogPath();
+    if (request.write) {
+        auto openedStore = ops::openProductionStore(request.db, pending);
+        if (openedStore.ok())
+            store = std::move(*openedStore.value);
+        else
+            storeFailure = openedStore.failure.message;
+    }
+    std::optional<store::SeriesStatus> seriesStatus;
+    std::optional<SeriesPager> series;
+    if (request.series) {
+        std::string reason = storeFailure;
+        Outcome outcome = Outcome::Failed;
+        if (store) {
+            auto found = store->series(*request.series);
+            if (!found.ok()) {
+                reason = found.failure.message;
+            } else if (!*found.value) {
+                reason = "there is no series '" + *request.series + "'";
+                outcome = Outcome::Refused;
+            } else {
+                seriesStatus = std::move(**found.value);
+                series.emplace(*store, *seriesStatus);
+                if (std::optional<std::string> file = series->templateFile(reason)) {
+                    request.profile = seriesStatus->definition.profile;
+                    request.platform = seriesStatus->definition.platform;
+                    request.load = *file;
+                    reason.clear();
+                }
+            }
+        }
+        if (!reason.empty()) {
+            err << kProgram << reason << '\n' << std::flush;
+            printErrorOnly(request, reason, out);
+            return exitStatusOf(outcome);
+        }
+    }
     OpenedJig opened;
     if (request.jig) {
         opened = openJig(*request.jig);
@@ -92,13 +144,16 @@ int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
         if (hid != nullptr && trace.hid)
             hid = &*trace.hid;
         jig.emplace(trace.port ? *trace.port : opened.jig->port(), opened.jig->clock(), hid,
-                    request.productionLog);
+                    request.productionLog, store.get(), storeFailure, pending);
     }
 
     HeadlessForm headless(request.profile, request.json ? nullptr : &out, &err,
                           jig ? &*jig : nullptr);
     headless.ui().setAnswer(request.answerYes);
-    const StepResult step = runAll(headless, opened.jig.get(), request);
+    if (request.series)
+        headless.form().records.setSeries(*request.series);
+    const StepResult step =
+        runAll(headless, opened.jig.get(), request, series ? &*series : nullptr);
     out.flush();
     // The first reason the run did not succeed; the document carries it.
     std::string error;

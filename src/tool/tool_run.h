@@ -36,8 +36,14 @@ struct RunRequest {
     bool answerYes = false;
     // One JSON document on `out` instead of the log lines.
     bool json = false;
-    // Where every write attempt is recorded; empty: nowhere.
+    // The JSON-lines file that also gets every write attempt; empty: none.
     std::string productionLog;
+    // The store of the record and the series: empty is the default SQLite
+    // file.
+    std::string db;
+    // Write the next pager of this series (profile, platform and image come
+    // from it; `load` must be empty).
+    std::optional<std::string> series;
 };
 
 struct DiffRequest {

@@ -7,6 +7,7 @@
 #include "link/os_info.h"
 #include "link/ppdev_port_driver.h"
 #include "ops/production_log.h"
+#include "ops/stored_records.h"
 #include "view/application.h"
 #include "view/hid_watch.h"
 #include "view/main_window.h"
@@ -26,7 +27,19 @@ int main(int argc, char** argv) {
         ccp::link::SteadyClock clock;
         ccp::link::LinuxOsInfo os;
         ccp::link::HidapiBackend hid;
-        ccp::app::TForm1 form({ui, port, clock, os, &hid, ccp::ops::defaultProductionLogPath()},
+        // The record goes to the store; what it cannot take waits in the
+        // JSON-lines file, which the store takes in when it is opened.
+        const std::string pending = ccp::ops::defaultProductionLogPath();
+        auto store = ccp::ops::openProductionStore({}, pending);
+        ccp::app::TForm1 form({ui,
+                               port,
+                               clock,
+                               os,
+                               &hid,
+                               {},
+                               store.ok() ? store.value->get() : nullptr,
+                               store.ok() ? std::string() : store.failure.message,
+                               pending},
                               CCP_CUSTOMER_PROFILE);
         ccp::view::MainWindow window(form);
         ui.attach(&window);

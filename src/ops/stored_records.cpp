@@ -1,0 +1,74 @@
+#include "ops/stored_records.h"
+
+#include "store/store.h"
+
+namespace ccp::ops {
+namespace {
+
+std::string jsonText(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20)
+            continue;
+        out += c;
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+store::Result<std::unique_ptr<store::Store>> openProductionStore(const std::string& where,
+                                                                 const std::string& pending) {
+    store::Result<std::unique_ptr<store::Store>> opened = store::Store::open(where);
+    if (opened.ok() && !pending.empty()) {
+        const store::Result<std::int64_t> taken = (*opened.value)->importJsonLines(pending);
+        if (!taken.ok())
+            return {std::nullopt, taken.failure};
+    }
+    return opened;
+}
+
+std::string withSeries(const std::string& line, const std::string& series) {
+    if (series.empty() || line.empty() || line.back() != '}')
+        return line;
+    return line.substr(0, line.size() - 1) + ",\"series\":" + jsonText(series) + "}";
+}
+
+StoredRecords::StoredRecords(store::Store* store, std::string storeFailure, ProductionLog& file,
+                             std::string pending, std::function<void(const std::string&)> complain)
+    : store_(store), storeFailure_(std::move(storeFailure)), file_(file),
+      pending_(std::move(pending), {}), complain_(std::move(complain)) {
+}
+
+void StoredRecords::setStore(store::Store* store, std::string storeFailure) {
+    store_ = store;
+    storeFailure_ = std::move(storeFailure);
+}
+
+void StoredRecords::append(const WriteRecord& record) {
+    const std::string line = withSeries(toJsonLine(record), series_);
+    file_.appendLine(line);
+    if (store_ == nullptr && storeFailure_.empty())
+        return;
+    std::string failure = storeFailure_;
+    if (store_ != nullptr) {
+        store::Record row = store::recordFromJsonLine(line);
+        const store::Status stored = store_->append(row);
+        if (stored.ok())
+            return;
+        failure = stored.failure.message;
+    }
+    allStored_ = false;
+    pending_.appendLine(line);
+    if (!complained_ && complain_) {
+        complained_ = true;
+        complain_("Production record not stored: " + failure +
+                  (pending_.path().empty()
+                       ? std::string("; it is lost")
+                       : "; it is kept in " + pending_.path() + " until the store takes it"));
+    }
+}
+
+} // namespace ccp::ops

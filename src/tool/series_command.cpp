@@ -1,0 +1,216 @@
+#include "tool/series_command.h"
+
+#include "editor/address_rules.h"
+#include "form/conversion.h"
+#include "model/image_offsets.h"
+#include "ops/production_log.h"
+#include "ops/stored_records.h"
+#include "tool/headless_form.h"
+#include "tool/json_report.h"
+#include "tool/user_setting.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+namespace ccp::tool {
+namespace {
+
+constexpr const char* kProgram = "capcode-tool: ";
+
+int say(std::ostream& err, const std::string& reason, Outcome outcome) {
+    err << kProgram << reason << '\n' << std::flush;
+    return exitStatusOf(outcome);
+}
+
+Json statusJson(const store::SeriesStatus& s) {
+    Json entries = Json::array();
+    for (int i = 0; i < s.definition.entries; ++i) {
+        const auto e = static_cast<std::size_t>(i);
+        entries.push_back({{"entry", i + 1},
+                           {"next", s.exhausted ? Json() : Json(s.next[e])},
+                           {"step", s.definition.steps[e]}});
+    }
+    return {{"name", s.definition.name},
+            {"profile", s.definition.profile},
+            {"platform", s.definition.platform},
+            {"created", s.created},
+            {"entries", entries},
+            {"written", s.written},
+            {"failed", s.failed},
+            {"reserved", s.reserved},
+            {"exhausted", s.exhausted}};
+}
+
+std::string nextText(const store::SeriesStatus& s) {
+    if (s.exhausted)
+        return "none left";
+    std::string text;
+    for (int i = 0; i < s.definition.entries; ++i)
+        text += (i ? " " : "") + std::to_string(s.next[static_cast<std::size_t>(i)]);
+    return text;
+}
+
+void printStatus(const store::SeriesStatus& s, std::ostream& out) {
+    std::string steps;
+    for (int i = 0; i < s.definition.entries; ++i)
+        steps += (i ? " " : "") + std::to_string(s.definition.steps[static_cast<std::size_t>(i)]);
+    out << "series " << s.definition.name << ": profile " << s.definition.profile << ", platform "
+        << s.definition.platform << ", created " << s.created << '\n'
+        << "next capcodes: " << nextText(s) << '\n'
+        << "steps: " << steps << '\n'
+        << "pagers written: " << s.written << '\n'
+        << "attempts failed: " << s.failed << '\n'
+        << "being written: " << s.reserved << '\n';
+}
+
+int create(const SeriesOptions& o, int profile, std::ostream& out, std::ostream& err) {
+    std::vector<Assignment> settings;
+    for (const std::string& text : o.settings) {
+        std::optional<Assignment> setting = parseAssignment(text);
+        if (!setting)
+            return say(err, "--set takes NAME=VALUE, not '" + text + "'", Outcome::Refused);
+        settings.push_back(std::move(*setting));
+    }
+    auto opened = ops::openProductionStore(o.db, ops::defaultProductionLogPath());
+    if (!opened.ok())
+        return say(err, opened.failure.message, Outcome::Failed);
+    store::Store& store = **opened.value;
+    const auto existing = store.series(o.name);
+    if (!existing.ok())
+        return say(err, existing.failure.message, Outcome::Failed);
+    if (*existing.value)
+        return say(err, "series '" + o.name + "' already exists", Outcome::Refused);
+
+    HeadlessForm headless(profile, nullptr, &err);
+    StepResult step = o.platform ? headless.stepToPlatform(*o.platform) : StepResult{};
+    if (step.done()) {
+        step = headless.load(o.load);
+        if (!step.done())
+            step.reason = o.load + " not loaded: " + step.reason;
+    }
+    for (const Assignment& setting : settings) {
+        if (!step.done())
+            break;
+        step = applySetting(headless, setting);
+    }
+    if (!step.done())
+        return say(err, step.reason, step.outcome);
+    std::string reason;
+    const std::optional<store::SeriesDefinition> definition =
+        seriesOfWindow(headless, o.name, reason);
+    if (!definition)
+        return say(err, reason, Outcome::Refused);
+    const store::Status created = store.createSeries(*definition);
+    if (!created.ok())
+        return say(err, created.failure.message, Outcome::Failed);
+    const auto status = store.series(o.name);
+    if (status.ok() && *status.value)
+        printStatus(**status.value, out);
+    return 0;
+}
+
+} // namespace
+
+std::optional<store::SeriesDefinition>
+seriesOfWindow(const HeadlessForm& headless, const std::string& name, std::string& reason) {
+    const app::TForm1& form = headless.form();
+    store::SeriesDefinition d;
+    d.name = name;
+    d.profile = form.CustomerProfile;
+    d.platform = form.HardwarePlatform;
+    d.image = headless.fileBytes();
+    d.entries = model::layoutOf(d.platform) == model::Layout::Pcd5003 ? 6 : 8;
+    for (int i = 0; i < d.entries; ++i) {
+        const auto e = static_cast<std::size_t>(i);
+        const std::string capcode = form.address[e].text();
+        const std::string step = form.autoinc[e].text();
+        const std::string entry = "address" + std::to_string(i + 1);
+        try {
+            d.first[e] = form::strToInt(capcode);
+            d.steps[e] = step.empty() ? 0 : form::strToInt(step);
+        } catch (const form::ConversionError&) {
+            reason = entry + ": '" + capcode + "' is not a capcode";
+            return std::nullopt;
+        }
+        if (!editor::isValidCapcode(d.first[e])) {
+            reason = entry + ": " + capcode + " is not a valid capcode";
+            return std::nullopt;
+        }
+    }
+    // A stepped entry that starts on another entry's capcode would share it
+    // with every pager.
+    for (int i = 0; i < d.entries; ++i) {
+        for (int j = 0; j < d.entries; ++j) {
+            const auto a = static_cast<std::size_t>(i);
+            const auto b = static_cast<std::size_t>(j);
+            if (i != j && d.steps[a] != 0 && d.first[a] == d.first[b]) {
+                reason = "address" + std::to_string(i + 1) + " steps and starts on address" +
+                         std::to_string(j + 1) + "'s capcode " + std::to_string(d.first[a]);
+                return std::nullopt;
+            }
+        }
+    }
+    return d;
+}
+
+void addSeriesCommand(CLI::App& app, SeriesOptions& o) {
+    o.command = app.add_subcommand("series", "a series of pagers with their own capcodes");
+    o.command->require_subcommand(1);
+    auto addDb = [&o](CLI::App* command) {
+        command
+            ->add_option("--db", o.db,
+                         "the store: a postgresql:// URL, or a SQLite file (default: "
+                         "$XDG_DATA_HOME/capcode-programmer/production.db)")
+            ->type_name("URL");
+    };
+    o.create = o.command->add_subcommand(
+        "create", "make a series from a template: its image, first capcodes and steps");
+    o.create->add_option("NAME", o.name)->required();
+    o.create->add_option("--profile", o.profile, "customer profile 0-6")->check(CLI::Range(0, 6));
+    o.create->add_option("--platform", o.platform, "hardware platform 0-6 to step to")
+        ->check(CLI::Range(0, 6));
+    o.create->add_option("--load", o.load, "the template image file")
+        ->required()
+        ->type_name("TEMPLATE");
+    o.create->add_option("--set", o.settings, "set a control as a user would; repeatable")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    addDb(o.create);
+    o.show = o.command->add_subcommand("show", "next capcodes, pagers written, attempts failed");
+    o.show->add_option("NAME", o.name)->required();
+    o.show->add_flag("--json", o.json, "print one JSON document");
+    addDb(o.show);
+    o.list = o.command->add_subcommand("list", "every series, one line each");
+    addDb(o.list);
+}
+
+int runSeriesCommand(const SeriesOptions& o, int defaultProfile, std::ostream& out,
+                     std::ostream& err) {
+    if (o.create->parsed())
+        return create(o, o.profile.value_or(defaultProfile), out, err);
+    auto opened = ops::openProductionStore(o.db, ops::defaultProductionLogPath());
+    if (!opened.ok())
+        return say(err, opened.failure.message, Outcome::Failed);
+    store::Store& store = **opened.value;
+    if (o.show->parsed()) {
+        const auto status = store.series(o.name);
+        if (!status.ok())
+            return say(err, status.failure.message, Outcome::Failed);
+        if (!*status.value)
+            return say(err, "there is no series '" + o.name + "'", Outcome::Refused);
+        if (o.json)
+            printJson(statusJson(**status.value), out);
+        else
+            printStatus(**status.value, out);
+        return 0;
+    }
+    const auto all = store.listSeries();
+    if (!all.ok())
+        return say(err, all.failure.message, Outcome::Failed);
+    for (const store::SeriesStatus& s : *all.value)
+        out << s.definition.name << ": next " << nextText(s) << ", written " << s.written
+            << ", failed " << s.failed << '\n';
+    return 0;
+}
+
+} // namespace ccp::tool

@@ -1,0 +1,49 @@
+// capcode-tool series create NAME [--profile P] [--platform N] --load TEMPLATE
+//                            [--set NAME=VALUE]... [--db URL]
+// capcode-tool series show NAME [--json] [--db URL]
+// capcode-tool series list [--db URL]
+// A series is the window's state after those steps: its image, its first
+// pager's capcodes and, from autoinc1-autoinc8, each entry's step. Status 0
+// done, 1 the template did not load or the store failed, 2 refused (a name
+// taken or unknown, a setting refused, capcodes that would meet).
+#pragma once
+
+#include "store/store.h"
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace ccp::tool {
+
+class HeadlessForm;
+
+struct SeriesOptions {
+    CLI::App* command = nullptr;
+    CLI::App* create = nullptr;
+    CLI::App* show = nullptr;
+    CLI::App* list = nullptr;
+    std::string name;
+    std::optional<int> profile;
+    std::optional<int> platform;
+    std::string load;
+    std::vector<std::string> settings;
+    bool json = false;
+    std::string db;
+};
+
+void addSeriesCommand(CLI::App& app, SeriesOptions& options);
+
+int runSeriesCommand(const SeriesOptions& options, int defaultProfile, std::ostream& out,
+                     std::ostream& err);
+
+// The series as the window holds it now; the reason when it cannot be one.
+std::optional<store::SeriesDefinition> seriesOfWindow(const HeadlessForm& headless,
+                                                      const std::string& name, std::string& reason);
+
+} // namespace ccp::tool
