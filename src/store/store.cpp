@@ -171,9 +171,13 @@ void Store::reclaim(std::int64_t seriesId) {
     const std::vector<Row> held = db_->query(
         "SELECT id, owner FROM pagers WHERE series_id = ? AND state = 'reserved'", {seriesId});
     for (const Row& row : held) {
+        // The holder may have confirmed or given the slot back (and let go of
+        // its lock) since the rows were read: only a slot still reserved by
+        // the same holder is freed.
         if (!holderAlive(number(row, 0), text(row, 1)))
-            db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ?",
-                      {number(row, 0)});
+            db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ? AND "
+                      "state = 'reserved' AND owner = ?",
+                      {number(row, 0), text(row, 1)});
     }
 }
 

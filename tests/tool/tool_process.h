@@ -48,13 +48,16 @@ inline std::vector<std::string> toolEnvironment() {
     return env;
 }
 
-inline ToolResult runTool(const std::vector<std::string>& args) {
+// `extraEnv` entries ("NAME=VALUE") come after the parent's and win.
+inline ToolResult runTool(const std::vector<std::string>& args,
+                          const std::vector<std::string>& extraEnv = {}) {
     TempDir dir;
     const std::string outPath = dir.file("stdout");
     const std::string errPath = dir.file("stderr");
     const std::string path = toolPath();
 
     std::vector<std::string> env = toolEnvironment();
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
