@@ -149,7 +149,8 @@ TEST_F(UsbJigRun, WithoutAJigAReadEndsAtOnceWithStatusOne) {
         GTEST_SKIP() << "a USB jig is plugged in";
     EXPECT_EQ(result.status, 1) << result.out << result.err;
     EXPECT_THAT(result.err, HasSubstr("pager not read: no USB jig was found"));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(link::kReplyTimeoutMs)) << "waits for no reply";
+    EXPECT_LT(elapsed, std::chrono::milliseconds(link::usb::kReadChunkTimeoutMs))
+        << "waits for no reply";
 }
 
 } // namespace
