@@ -2,6 +2,7 @@
 // the bus, a series of pagers programmed from one template, the pager file
 // kept as it was when a step fails or the file cannot be written back, and
 // the answer to the block B question.
+#include "jig/tracing_port.h"
 #include "link/port_lines.h"
 #include "model/checksum.h"
 #include "sim/pacing.h"
@@ -10,7 +11,6 @@
 #include "support/bus_monitor.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
-#include "tool/tracing_port.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +26,7 @@
 namespace ccp::tool {
 namespace {
 
+using jig::TracingPort;
 using ::testing::HasSubstr;
 using testing::linesOf;
 using testing::runTool;
