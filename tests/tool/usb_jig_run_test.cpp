@@ -1,6 +1,7 @@
 // Pager steps of the built program on a USB jig: the virtual USB jig leaves
 // the pager as the virtual parallel jig does, its trace shows every report,
 // and the real jig that is not there ends a read at once.
+#include "jig/tracing_hid.h"
 #include "link/jig_discovery.h"
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
@@ -8,7 +9,6 @@
 #include "sim/virtual_usb_jig.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
-#include "tool/tracing_hid.h"
 
 #include <chrono>
 #include <fstream>
@@ -19,6 +19,7 @@
 namespace ccp::tool {
 namespace {
 
+using jig::TracingHidBackend;
 using ::testing::HasSubstr;
 using testing::runTool;
 using testing::TempDir;

@@ -17,7 +17,7 @@
 #include <span>
 #include <string_view>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 class TracingHidBackend final : public link::HidBackend {
 public:
@@ -43,4 +43,4 @@ private:
     std::uint64_t startUs_;
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig
