@@ -170,7 +170,7 @@ TEST(ProductionRecord, EveryQuestionShowsWithItsAnswer) {
         EXPECT_EQ(Json::parse(write.out)["questions"], asked);
         const std::vector<Json> records = recordsIn(log);
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0]["questions"], asked);
+        EXPECT_EQ(records[0].value("questions", Json()), asked);
     }
 }
 
