@@ -78,9 +78,9 @@ bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
         }
         return true;
     }
-    request.jig = parseJig(*run.jig);
+    request.jig = jig::parseJig(*run.jig);
     if (!request.jig) {
-        err << "--jig takes " << kJigForms << ", not '" << *run.jig << "'";
+        err << "--jig takes " << jig::kJigForms << ", not '" << *run.jig << "'";
         return false;
     }
     return true;
@@ -158,10 +158,11 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     }
 
     if (diffCommand->parsed() && fileA == "pager") {
-        const std::optional<JigChoice> jig = diff.jig ? parseJig(*diff.jig) : std::nullopt;
+        const std::optional<jig::JigChoice> jig =
+            diff.jig ? jig::parseJig(*diff.jig) : std::nullopt;
         if (!jig || run.repair || run.load || !run.settings.empty() || run.save || run.json ||
             run.usesJig()) {
-            err << "capcode-tool: diff pager takes FILE, --jig " << kJigForms
+            err << "capcode-tool: diff pager takes FILE, --jig " << jig::kJigForms
                 << ", --profile and --platform\n";
             return kUsageError;
         }

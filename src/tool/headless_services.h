@@ -9,7 +9,6 @@
 #include "form/controls.h"
 #include "form/user_interface.h"
 #include "link/os_info.h"
-#include "link/port_driver.h"
 #include "ops/production_log.h"
 
 #include <cstddef>
@@ -69,15 +68,6 @@ private:
     std::size_t errorBoxes_ = 0;
     std::vector<const form::Control*> focusRequests_;
     int beeps_ = 0;
-};
-
-// A port that is never there: initialise fails and every access fails.
-class AbsentPort final : public link::PortDriver {
-public:
-    bool initialise() override { return false; }
-    std::optional<std::uint8_t> read(std::uint16_t) override { return std::nullopt; }
-    bool write(std::uint16_t, std::uint8_t) override { return false; }
-    void shutdown() override {}
 };
 
 // Without a jig the parallel port is not offered, so start-up neither probes

@@ -7,7 +7,7 @@
 // when FILE does not load, the pager cannot be read, or the jig is refused.
 #pragma once
 
-#include "tool/jig.h"
+#include "jig/jig.h"
 
 #include <iosfwd>
 #include <optional>
@@ -17,7 +17,7 @@ namespace ccp::tool {
 
 struct PagerDiffRequest {
     std::string file;
-    JigChoice jig;
+    jig::JigChoice jig;
     int profile = 1;
     std::optional<int> platform;
 };
