@@ -1,13 +1,13 @@
 // Pager steps of the built program on a USB jig: the virtual USB jig leaves
 // the pager as the virtual parallel jig does, its trace shows every report,
 // and the real jig that is not there ends a read at once.
+#include "jig/tracing_hid.h"
 #include "link/jig_discovery.h"
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
 #include "sim/virtual_clock.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
-#include "tool/tracing_hid.h"
 
 #include <chrono>
 #include <fstream>
@@ -18,6 +18,7 @@
 namespace ccp::tool {
 namespace {
 
+using jig::TracingHidBackend;
 using ::testing::HasSubstr;
 using testing::runTool;
 using testing::TempDir;

@@ -14,7 +14,7 @@
 #include <iosfwd>
 #include <optional>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 class TracingPort final : public link::PortDriver {
 public:
@@ -38,4 +38,4 @@ private:
     std::uint64_t startUs_;
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig

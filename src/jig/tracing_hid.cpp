@@ -1,9 +1,9 @@
-#include "tool/tracing_hid.h"
+#include "jig/tracing_hid.h"
 
 #include <ostream>
 #include <string>
 
-namespace ccp::tool {
+namespace ccp::jig {
 namespace {
 
 class TracingHidHandle final : public link::HidHandle {
@@ -76,4 +76,4 @@ void TracingHidBackend::line(std::uint64_t timeUs, std::string_view kind,
     out_ << text;
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -16,7 +16,7 @@
 #include <span>
 #include <string_view>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 class TracingHidBackend final : public link::HidBackend {
 public:
@@ -42,4 +42,4 @@ private:
     std::uint64_t startUs_;
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig
