@@ -1,11 +1,11 @@
 #include "tool/tool_run.h"
 
+#include "jig/tracing_hid.h"
+#include "jig/tracing_port.h"
 #include "ops/stored_records.h"
 #include "tool/image_diff.h"
 #include "tool/json_report.h"
 #include "tool/series_run.h"
-#include "tool/tracing_hid.h"
-#include "tool/tracing_port.h"
 
 #include <algorithm>
 #include <fstream>
@@ -22,7 +22,7 @@ StepResult withReason(StepResult step, const std::string& prefix) {
     return step;
 }
 
-StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request,
+StepResult runAll(HeadlessForm& headless, jig::Jig* jig, const RunRequest& request,
                   SeriesPager* series) {
     StepResult step;
     if (request.platform)
@@ -30,7 +30,8 @@ StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request,
     if (step.done() && request.repair)
         step = headless.toggleRepair();
     if (step.done() && jig != nullptr)
-        jig->ready(headless.form());
+        jig->ready(
+            {headless.form().EepromDeviceSelect, [&headless] { headless.form().LPT21Click(); }});
     if (step.done() && request.read)
         step = withReason(headless.readFromPager(), "pager not read: ");
     if (step.done() && request.load)
@@ -58,8 +59,8 @@ StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request,
 // has one.
 struct Trace {
     std::ofstream file;
-    std::optional<TracingPort> port;
-    std::optional<TracingHidBackend> hid;
+    std::optional<jig::TracingPort> port;
+    std::optional<jig::TracingHidBackend> hid;
     bool active() const { return port || hid; }
 };
 
@@ -115,9 +116,9 @@ int runSteps(const RunRequest& given, std::ostream& out, std::ostream& err) {
             return exitStatusOf(outcome);
         }
     }
-    OpenedJig opened;
+    jig::OpenedJig opened;
     if (request.jig) {
-        opened = openJig(*request.jig);
+        opened = jig::openJig(*request.jig);
         if (!opened.jig) {
             err << kProgram << opened.reason << '\n' << std::flush;
             printErrorOnly(request, opened.reason, out);
