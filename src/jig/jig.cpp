@@ -1,6 +1,7 @@
 #include "jig/jig.h"
 
 #include "jig/absent_port.h"
+#include "jig/chosen_hid_backend.h"
 #include "jig/simulated_jig.h"
 #include "jig/simulated_usb_jig.h"
 #include "link/hidapi_backend.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr std::string_view kSimulatedPrefix = "sim:";
 constexpr std::string_view kSimulatedUsbPrefix = "sim-usb:";
+constexpr std::string_view kUsbPrefix = "usb:";
 
 // The jig on a real parallel port, at the window's pace.
 class ParallelJig final : public Jig {
@@ -37,9 +39,16 @@ private:
 // The real USB jig among the system's hidraw devices, at the window's pace.
 class HidrawJig final : public Jig {
 public:
+    // `which` names one jig among several (see ChosenHidBackend); empty:
+    // the first the scan finds.
+    explicit HidrawJig(std::string which) : chosen_(backend_, std::move(which)) {}
+
     link::PortDriver& port() override { return noPort_; }
     link::Clock& clock() override { return clock_; }
-    link::HidBackend* hid() override { return &backend_; }
+    link::HidBackend* hid() override {
+        return chosen_.which().empty() ? static_cast<link::HidBackend*>(&backend_) : &chosen_;
+    }
+    link::HidBackend& system() { return backend_; }
     void ready(const WindowState&) override {}
     std::optional<std::string> finish() override { return std::nullopt; }
 
@@ -47,6 +56,7 @@ private:
     AbsentPort noPort_;
     link::SteadyClock clock_;
     link::HidapiBackend backend_;
+    ChosenHidBackend chosen_;
 };
 
 std::optional<std::string> fileAfter(std::string_view prefix, std::string_view text) {
@@ -64,6 +74,8 @@ std::optional<JigChoice> parseJig(std::string_view text) {
         return JigChoice{JigKind::Lpt2, {}};
     if (text == "usb")
         return JigChoice{JigKind::Usb, {}};
+    if (std::optional<std::string> which = fileAfter(kUsbPrefix, text))
+        return JigChoice{JigKind::Usb, std::move(*which)};
     if (std::optional<std::string> file = fileAfter(kSimulatedPrefix, text))
         return JigChoice{JigKind::Simulated, std::move(*file)};
     if (std::optional<std::string> file = fileAfter(kSimulatedUsbPrefix, text))
@@ -77,8 +89,21 @@ OpenedJig openJig(const JigChoice& choice) {
         return openWithPager<SimulatedJig>(choice.file);
     case JigKind::SimulatedUsb:
         return openWithPager<SimulatedUsbJig>(choice.file);
-    case JigKind::Usb:
-        return {std::make_unique<HidrawJig>(), {}};
+    case JigKind::Usb: {
+        auto jig = std::make_unique<HidrawJig>(choice.file);
+        if (!choice.file.empty()) {
+            const std::vector<link::HidDeviceInfo> named =
+                jigsNamed(jig->system().enumerate(), choice.file);
+            if (named.size() != 1)
+                return {nullptr, named.empty()
+                                     ? "no USB jig has the path or a serial number ending in '" +
+                                           choice.file + "' (capcode-tool jigs lists them)"
+                                     : "'" + choice.file +
+                                           "' ends more than one USB jig's serial number; give "
+                                           "more of it (capcode-tool jigs lists them)"};
+        }
+        return {std::move(jig), {}};
+    }
     case JigKind::Lpt1:
     case JigKind::Lpt2:
         break;

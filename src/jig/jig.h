@@ -26,14 +26,15 @@ enum class JigKind { Simulated, Lpt1, Lpt2, Usb, SimulatedUsb };
 
 struct JigChoice {
     JigKind kind;
-    std::string file; // the pager file of a simulated jig
+    std::string file; // the pager file of a simulated jig; usb:WHICH's WHICH
 };
 
 // Nothing for a text that names no jig.
 std::optional<JigChoice> parseJig(std::string_view text);
 
 // What `--jig` takes, for usage messages.
-inline constexpr const char* kJigForms = "sim:FILE, sim-usb:FILE, lpt1, lpt2 or usb";
+inline constexpr const char* kJigForms =
+    "sim:FILE, sim-usb:FILE, lpt1, lpt2, usb, usb:PATH or usb:SERIAL";
 
 // The window as a jig finds it once start-up and the platform steps are done.
 struct WindowState {

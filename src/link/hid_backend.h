@@ -21,6 +21,7 @@ struct HidDeviceInfo {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     std::uint16_t version = 0; // the HID release number
+    std::string serial = {};   // the USB serial number; empty when it has none
 };
 
 // Report lengths in bytes, the report ID byte included (a device without

@@ -75,7 +75,9 @@ std::vector<HidrawInterface> LinuxHidrawSystem::enumerate() {
             product = wideToUtf8(d->product_string);
         }
         devices.push_back({HidDeviceInfo{path, instanceIdFor(path), d->vendor_id, d->product_id,
-                                         d->release_number},
+                                         d->release_number,
+                                         d->serial_number != nullptr ? wideToUtf8(d->serial_number)
+                                                                     : std::string()},
                            std::move(product)});
     }
     hid_free_enumeration(list);

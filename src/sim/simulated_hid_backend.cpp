@@ -142,7 +142,7 @@ std::vector<link::HidDeviceInfo> SimulatedHidBackend::enumerate() {
         const std::string number = std::to_string(slot.serial);
         out.push_back(link::HidDeviceInfo{kPathPrefix + number, "sim-" + number,
                                           slot.device->vendorId(), slot.device->productId(),
-                                          slot.device->version()});
+                                          slot.device->version(), slot.device->serialNumber()});
     }
     return out;
 }

@@ -30,6 +30,8 @@ public:
     virtual std::uint16_t productId() const = 0;
     virtual std::uint16_t version() const = 0;
     virtual std::optional<std::string> productString() const = 0;
+    // The USB serial number; empty: the device has none.
+    virtual std::string serialNumber() const { return {}; }
     virtual link::HidCaps caps() const = 0;
     // False: the device cannot be opened (no permission).
     virtual bool opens() const { return true; }

@@ -1,6 +1,7 @@
 #include "tool/command_line.h"
 
 #include "ops/production_log.h"
+#include "tool/jigs_command.h"
 #include "tool/json_report.h"
 #include "tool/latin1.h"
 #include "tool/pager_diff.h"
@@ -147,6 +148,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     addSeriesCommand(app, series);
     RecordOptions record;
     addRecordCommand(app, record);
+    JigsOptions jigs;
+    addJigsCommand(app, jigs);
 
     // A command line that is refused still answers a script that asked for
     // JSON: the document holds only the reason.
@@ -208,6 +211,14 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return runSelfTest(selfTest, run.profile.value_or(defaultProfile), out, err);
     }
 
+    if (jigs.command->parsed()) {
+        if (run.repair || run.load || !run.settings.empty() || run.save || run.usesJig() ||
+            run.series) {
+            err << "capcode-tool: jigs takes only --json\n";
+            return kUsageError;
+        }
+        return runJigsCommand(jigs, out);
+    }
     if (series.command->parsed() || record.command->parsed()) {
         if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
             run.usesJig() || run.series) {
