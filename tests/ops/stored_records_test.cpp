@@ -1,0 +1,53 @@
+// The record in the store: a row the store cannot take is said once and kept
+// in the pending JSON-lines file, which the store takes in when it is opened.
+#include "ops/stored_records.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace ccp::ops {
+namespace {
+
+TEST(StoredRecords, WhatTheStoreCannotTakeWaitsInThePendingFile) {
+    testing::TempDir dir;
+    const std::string pending = dir.file("data/production.jsonl");
+    const std::string db = dir.file("data/production.db");
+    ProductionLog file(dir.file("copy.jsonl"), {});
+    std::vector<std::string> complaints;
+    StoredRecords records(nullptr, "store /nowhere: unable to open", file, pending,
+                          [&](const std::string& why) { complaints.push_back(why); });
+    records.setSeries("north");
+    WriteRecord r;
+    r.time = "2026-01-01T00:00:00Z";
+    r.serial = "S1";
+    r.capcodes[0] = "2004000";
+    r.result = "Verify OK !";
+    records.append(r);
+    r.serial = "S2";
+    records.append(r);
+    ASSERT_EQ(complaints.size(), 1u);
+    EXPECT_EQ(complaints[0], "Production record not stored: store /nowhere: unable to open; it "
+                             "is kept in " +
+                                 pending + " until the store takes it");
+    EXPECT_FALSE(records.allStored());
+
+    auto opened = openProductionStore(db, pending);
+    ASSERT_TRUE(opened.ok()) << opened.failure.message;
+    store::Store& store = **opened.value;
+    const std::vector<store::Record> taken = *store.records({.series = "north"}).value;
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[1].serial, "S2");
+    EXPECT_EQ(taken[1].line.substr(taken[1].line.size() - 18), ",\"series\":\"north\"}");
+    // The run's own file has the same lines; opening again takes nothing twice.
+    EXPECT_EQ(testing::TempDir::read(dir.file("copy.jsonl")), testing::TempDir::read(pending));
+    EXPECT_EQ((*openProductionStore(db, pending).value)->records({}).value->size(), 2u);
+
+    records.setStore(&store, {});
+    r.serial = "S3";
+    records.append(r);
+    EXPECT_EQ(store.records({.serial = "S3"}).value->size(), 1u);
+    EXPECT_EQ(complaints.size(), 1u);
+}
+
+} // namespace
+} // namespace ccp::ops
