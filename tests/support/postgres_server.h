@@ -1,5 +1,6 @@
 // A throwaway PostgreSQL server for tests, made by tests/support/pg_cluster.sh:
-// the one CTest started for the whole run (its folder in CCP_TEST_PG_DIR),
+// the one CTest started for the whole run (its folder in CCP_TEST_PG_DIR, from
+// the environment or the build),
 // or else one this process starts on the first call and stops at exit. Clients find its password
 // through a pgpass file (PGPASSFILE), as a bench would through ~/.pgpass; each caller gets a fresh
 // database of its own.
@@ -55,7 +56,12 @@ private:
     }
 
     PostgresServer() {
-        if (const char* shared = std::getenv("CCP_TEST_PG_DIR")) {
+        const char* shared = std::getenv("CCP_TEST_PG_DIR");
+#ifdef CCP_TEST_PG_DIR
+        if (shared == nullptr)
+            shared = CCP_TEST_PG_DIR;
+#endif
+        if (shared != nullptr) {
             dir_ = shared;
             std::ifstream(dir_ + "/url") >> base_;
         }
