@@ -71,12 +71,12 @@ std::optional<JigChoice> parseJig(std::string_view text) {
     return std::nullopt;
 }
 
-OpenedJig openJig(const JigChoice& choice) {
+OpenedJig openJig(const JigChoice& choice, JigUse use) {
     switch (choice.kind) {
     case JigKind::Simulated:
-        return openWithPager<SimulatedJig>(choice.file);
+        return openWithPager<SimulatedJig>(choice.file, use);
     case JigKind::SimulatedUsb:
-        return openWithPager<SimulatedUsbJig>(choice.file);
+        return openWithPager<SimulatedUsbJig>(choice.file, use);
     case JigKind::Usb:
         return {std::make_unique<HidrawJig>(), {}};
     case JigKind::Lpt1:

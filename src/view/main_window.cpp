@@ -8,6 +8,7 @@
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -20,6 +21,21 @@
 #include <QTabWidget>
 
 namespace ccp::view {
+namespace {
+
+// Keys for the commands a technician runs pager after pager; the captions on
+// the bar stay as they are. None of them is a line edit's own key.
+QKeySequence shortcutFor(const app::TForm1& form, const app::MenuItem& item) {
+    if (&item == &form.ReadFromPager)
+        return QKeySequence(Qt::CTRL | Qt::Key_R);
+    if (&item == &form.WriteToPager)
+        return QKeySequence(Qt::CTRL | Qt::Key_W);
+    if (&item == &form.CompareWithPager)
+        return QKeySequence(Qt::CTRL | Qt::Key_M);
+    return {};
+}
+
+} // namespace
 
 MainWindow::MainWindow(app::TForm1& form) : form_(form) {
     setObjectName("Form1");
@@ -134,6 +150,7 @@ void MainWindow::buildMenu() {
             // Write, read and the platform item are commands on the bar itself.
             QAction* action = bar->addAction(toQt(item->caption()));
             action->setObjectName(QString::fromStdString(item->name()));
+            action->setShortcut(shortcutFor(form_, *item));
             connect(action, &QAction::triggered, this, [this, item] { clicked(*item); });
             actions_[item] = action;
         } else {
@@ -164,8 +181,18 @@ QAction* MainWindow::buildAction(app::MenuItem& item, QMenu* menu) {
 void MainWindow::clicked(app::MenuItem& item) {
     QPointer<MainWindow> alive(this);
     item.userClick();
-    if (alive != nullptr)
-        syncMenuItem(item);
+    if (alive == nullptr)
+        return;
+    syncMenuItem(item);
+    const bool pagerOperation = &item == &form_.ReadFromPager || &item == &form_.WriteToPager ||
+                                &item == &form_.CompareWithPager;
+    if (pagerOperation && afterOperation_)
+        afterOperation_();
+}
+
+void MainWindow::setTitleNote(const QString& note) {
+    titleNote_ = note;
+    syncWindow(form_.Form1);
 }
 
 void MainWindow::syncMenuItem(app::MenuItem& item) {
@@ -183,7 +210,7 @@ void MainWindow::syncMenuItem(app::MenuItem& item) {
 
 void MainWindow::syncWindow(form::Control& window) {
     if (&window == &form_.Form1) {
-        setWindowTitle(toQt(window.caption()));
+        setWindowTitle(toQt(window.caption()) + titleNote_);
         return;
     }
     progress_->setWindowTitle(toQt(window.caption()));

@@ -1,6 +1,7 @@
 // The Qt main window built from the form: one widget (or menu action) per
 // control, named after it, arranged by the page layout; the progress dialog;
-// and the observer that carries model changes to widgets.
+// and the observer that carries model changes to widgets. Read, Write and
+// Compare with the pager have keys of their own: Ctrl+R, Ctrl+W and Ctrl+M.
 #pragma once
 
 #include "app/tform1.h"
@@ -8,6 +9,7 @@
 
 #include <QDialog>
 #include <QMainWindow>
+#include <functional>
 #include <unordered_map>
 
 class QAction;
@@ -32,6 +34,10 @@ public:
     QObject* objectFor(const form::Control& control) const;
     QWidget* widgetFor(const form::Control& control) const;
     QDialog* progressDialog() const { return progress_; }
+    // Text after the profile's caption in the title bar.
+    void setTitleNote(const QString& note);
+    // Runs after each Read, Write and Compare with the pager.
+    void setAfterPagerOperation(std::function<void()> after) { afterOperation_ = std::move(after); }
 
 private:
     void controlChanged(form::Control& control) override;
@@ -44,6 +50,8 @@ private:
     void syncWindow(form::Control& window);
 
     app::TForm1& form_;
+    QString titleNote_;
+    std::function<void()> afterOperation_;
     QWidget* client_ = nullptr;
     QDialog* progress_ = nullptr;
     std::unordered_map<const form::Control*, Adapter*> adapters_;
