@@ -74,10 +74,13 @@ xdotool key Tab
 
 before=$(inode)
 xdotool key ctrl+w
-timeout $limit xdotool search --sync --onlyvisible --name "Writing data to pager" >/dev/null ||
-    fail "no progress dialog for Write To Pager"
-# The write itself takes about 3 s: the bar is well on its way after one.
-sleep 1
+# The dialog's caption follows the write: the pager's hardware configuration
+# is read, the EEPROM written, then read back. Each part takes a second or
+# more at a real pager's pace, longer than xdotool's half-second polls.
+for caption in "Writing data to pager" "Verify data from pager"; do
+    timeout $limit xdotool search --sync --onlyvisible --name "$caption" >/dev/null ||
+        fail "no progress dialog captioned '$caption' during Write To Pager"
+done
 photograph progress-dialog "$@"
 wait_replaced "$before" "Write To Pager"
 # Let the window paint after the handler returned.
