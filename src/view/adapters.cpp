@@ -15,11 +15,14 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
+#include <QtMath>
+#include <algorithm>
 
 namespace ccp::view {
 
@@ -148,12 +151,32 @@ private:
     bool inserting_ = false;
 };
 
+// A list as wide as its widest item, whichever is selected: the width Qt's
+// AdjustToContents gives, without the pop-up frame that policy builds for
+// every list as soon as it has items (about a millisecond each, and the
+// window has some ninety lists). The adapter tells the layout when the items
+// change.
+class FittedComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics = fontMetrics();
+        int width = count() == 0 ? 7 * metrics.horizontalAdvance(QLatin1Char('x')) : 0;
+        for (int i = 0; i < count(); ++i)
+            width = std::max(width, metrics.horizontalAdvance(itemText(i)));
+        const int height = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 class ComboAdapter : public Adapter {
 public:
     ComboAdapter(form::ComboBox& list, QComboBox* widget) : Adapter(list, widget), list_(list) {
         connect(widget, &QComboBox::activated, this, [this](int index) { list_.userPick(index); });
-        // As wide as the widest item, whichever is selected.
-        widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         sync();
     }
 
@@ -170,6 +193,7 @@ public:
         if (shown != items) {
             w->clear();
             w->addItems(items);
+            w->updateGeometry();
         }
         w->setCurrentIndex(list_.index());
     }
@@ -374,7 +398,8 @@ Adapter* createAdapter(form::Control& control, QWidget* parent) {
         adapter = new EditAdapter(static_cast<form::Edit&>(control), new FieldEdit(parent));
         break;
     case ControlKind::ComboBox:
-        adapter = new ComboAdapter(static_cast<form::ComboBox&>(control), new QComboBox(parent));
+        adapter =
+            new ComboAdapter(static_cast<form::ComboBox&>(control), new FittedComboBox(parent));
         break;
     case ControlKind::CheckBox:
         adapter = new CheckAdapter(static_cast<form::CheckBox&>(control), new QCheckBox(parent));
