@@ -21,6 +21,9 @@
 #include "ops/production_log.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ccp::ops {
 
@@ -58,7 +61,12 @@ public:
 
 private:
     bool writeToPager();
+    // The window's values that go to the pager: capcodes, enables, serial,
+    // firmware and the image's digest.
+    WriteRecord describePager() const;
     void record(std::size_t firstLine, bool written, const std::string& error);
+    // Asks the person at the bench and keeps the question for the record.
+    bool ask(const std::string& caption, const std::string& text);
     // The decoder (when asked) into DecoderStaging, then the EEPROM into
     // ReadStaging; a failure logs its line, closes the dialog, and is false.
     bool readStaging(bool withDecoder, const char* decoderFailed, const char* eepromFailed);
@@ -76,6 +84,10 @@ private:
     const std::uint8_t& deviceSelect_;
     const link::ProgrammerLink& link_;
     ProductionLog* productionLog_ = nullptr;
+    // The current write attempt: the pager's values as they were sent (none
+    // before the transfer), and the questions asked.
+    std::optional<WriteRecord> sent_;
+    std::vector<Question> questions_;
 };
 
 } // namespace ccp::ops

@@ -93,6 +93,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     CLI::App app{"The Capcode Programmer's window without a window: make, show and compare "
                  "image files, read and program pagers.",
                  "capcode-tool"};
+    app.set_version_flag("--version", std::string("capcode-tool ") + CCP_VERSION,
+                         "print the program's name and version, then exit");
     Options run;
     addProfileAndPlatform(app, run);
     app.add_flag("--repair", run.repair, "switch repair mode on (Help > Repair)");
@@ -147,6 +149,9 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
         return 0;
     } catch (const CLI::ParseError& error) {
         return refuse(error.what());
