@@ -1,10 +1,9 @@
 // Time from exec to a viewable window for several programs, run in turns on
 // the same X server: the probe watches the root window for the first map of a
 // top-level window after it starts a program, then ends the program. Prints
-// the median, fastest and slowest time of each program in milliseconds.
+// the median, fastest and slowest time of each program in milliseconds, and
+// the median and fastest as multiples of the first program's.
 // usage: window_start_probe RUNS PROGRAM [ARG...] [:: PROGRAM [ARG...]]...
-#include <xcb/xcb.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -73,8 +73,7 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s RUNS PROGRAM [ARG...] [:: PROGRAM [ARG...]]...\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s RUNS PROGRAM [ARG...] [:: PROGRAM [ARG...]]...\n", argv[0]);
         return 2;
     }
     const int runs = std::atoi(argv[1]);
@@ -112,13 +111,20 @@ int main(int argc, char** argv) {
             program.ms.push_back(ms);
         }
     }
+    // On a busy machine preemption stretches single starts; the fastest
+    // start of each is its cost with the machine to itself.
+    const Program& first = programs.front();
+    const double firstMedian = median(first.ms);
+    const double firstMin = *std::min_element(first.ms.begin(), first.ms.end());
     for (const Program& program : programs) {
         std::string command;
         for (char* const* arg = program.argv.data(); *arg != nullptr; ++arg)
             command += std::string(command.empty() ? "" : " ") + *arg;
-        std::printf("%8.1f ms median  %8.1f min  %8.1f max  %s\n", median(program.ms),
-                    *std::min_element(program.ms.begin(), program.ms.end()),
-                    *std::max_element(program.ms.begin(), program.ms.end()), command.c_str());
+        const double least = *std::min_element(program.ms.begin(), program.ms.end());
+        std::printf("%8.1f ms median %8.1f min %8.1f max  x%.2f median x%.2f min  %s\n",
+                    median(program.ms), least,
+                    *std::max_element(program.ms.begin(), program.ms.end()),
+                    median(program.ms) / firstMedian, least / firstMin, command.c_str());
     }
     xcb_disconnect(x);
     return 0;
