@@ -9,7 +9,8 @@ namespace ccp::app {
 
 namespace {
 
-// The copy neither probes nor claims the parallel port: this window holds it.
+// The copy neither probes nor logs the parallel port; its read claims the
+// port as every operation does.
 class SharedPortOs final : public link::OsInfo {
 public:
     explicit SharedPortOs(const link::OsInfo& os) : os_(os) {}

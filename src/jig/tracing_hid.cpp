@@ -38,6 +38,14 @@ public:
         return result;
     }
 
+    std::vector<std::vector<std::uint8_t>> discardQueued() override {
+        std::vector<std::vector<std::uint8_t>> stale = handle_->discardQueued();
+        const std::uint64_t timeUs = trace_.sinceStartUs();
+        for (const auto& report : stale)
+            trace_.line(timeUs, "STALE", report, false);
+        return stale;
+    }
+
 private:
     std::unique_ptr<link::HidHandle> handle_;
     TracingHidBackend& trace_;

@@ -14,6 +14,7 @@ PagerOperations::PagerOperations(editor::EditorContext& context, OperationRules 
 }
 
 bool PagerOperations::WriteToPagerClick() {
+    const link::PortClaim port = transfers_.claimPort();
     const std::size_t firstLine = context_.log.lines().size();
     sent_.reset();
     questions_.clear();

@@ -5,7 +5,8 @@
 // hardware fixes from the pager (unless repair mode is on), programs the
 // decoder on the 5003 platforms, writes and verifies the EEPROM, and on
 // success advances every capcode by its step for the next pager. Each step
-// logs one line; the progress dialog is closed on every path.
+// logs one line; the progress dialog is closed on every path. The parallel
+// port is held from the start of an operation to its end, and only then.
 #pragma once
 
 #include "editor/address_rules.h"

@@ -19,9 +19,8 @@ std::vector<Check> onParallelPort(jig::JigKind kind, const PagerExpectation& pag
     link::PpdevPortDriver driver;
     link::SteadyClock clock;
     ParallelBench bench{driver, clock, lpt2 ? link::kLpt2Base : link::kLpt1Base, [&] {
-                            // LPT2's node is opened only once LPT1's is claimed.
-                            const std::size_t node = lpt2 && driver.isClaimed(0) ? 1 : 0;
-                            return portAccessFailure(driver.lastError(), driver.nodePath(node));
+                            return portAccessFailure(driver.lastError(),
+                                                     driver.nodePath(driver.lastErrorNode()));
                         }};
     std::vector<Check> checks = parallelSelfTest(bench, pager);
     driver.shutdown();

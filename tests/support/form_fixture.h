@@ -30,9 +30,12 @@ struct FormRig {
     FakeOsInfo os;
     sim::SimulatedHidBackend hid{clock};
     std::unique_ptr<app::TForm1> form;
+    // The driver the window reaches the port through; nullptr: `port` itself.
+    link::PortDriver* driver = nullptr;
 
     app::TForm1& start(int profile = app::kStartProfile) {
-        form = std::make_unique<app::TForm1>(app::Services{ui, port, clock, os, &hid}, profile);
+        link::PortDriver& through = driver != nullptr ? *driver : port;
+        form = std::make_unique<app::TForm1>(app::Services{ui, through, clock, os, &hid}, profile);
         return *form;
     }
 };

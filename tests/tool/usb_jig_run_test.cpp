@@ -6,6 +6,7 @@
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
 #include "sim/virtual_clock.h"
+#include "sim/virtual_usb_jig.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
 
@@ -46,6 +47,30 @@ TEST(TracingHidBackend, WritesEveryReportTimeOutAndFailureFromItsStart) {
                          "7000 TIMEOUT\n"
                          "7000 OUT 00ab0f failed\n"
                          "7000 IN -- failed\n");
+}
+
+TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig jig{eeprom, decoder};
+    jig.setCaps({3, 39});
+    jig.answerAfter(link::usb::kBegin, 20);
+    sim::SimulatedHidBackend backend(clock);
+    backend.plug(jig);
+    std::ostringstream out;
+    TracingHidBackend tracing(backend, clock, out);
+    const std::unique_ptr<link::HidHandle> handle = tracing.open(tracing.enumerate().at(0));
+    ASSERT_TRUE(handle);
+    Bytes report(39, 0);
+    report[1] = link::usb::kBegin;
+    report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
+    std::uint8_t reply[3] = {};
+    EXPECT_TRUE(handle->writeReport(report));
+    EXPECT_EQ(handle->readReport(reply, 7), link::HidReadResult::Timeout);
+    clock.advanceUs(13'000);
+    EXPECT_EQ(handle->discardQueued().size(), 1u);
+    EXPECT_THAT(out.str(), HasSubstr("\n7000 TIMEOUT\n20000 STALE 004000\n"));
 }
 
 class UsbJigRun : public ::testing::Test {
@@ -150,7 +175,8 @@ TEST_F(UsbJigRun, WithoutAJigAReadEndsAtOnceWithStatusOne) {
         GTEST_SKIP() << "a USB jig is plugged in";
     EXPECT_EQ(result.status, 1) << result.out << result.err;
     EXPECT_THAT(result.err, HasSubstr("pager not read: no USB jig was found"));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(link::kReplyTimeoutMs)) << "waits for no reply";
+    EXPECT_LT(elapsed, std::chrono::milliseconds(link::usb::kReadChunkTimeoutMs))
+        << "waits for no reply";
 }
 
 } // namespace
