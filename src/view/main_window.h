@@ -5,6 +5,9 @@
 
 #include "app/tform1.h"
 #include "form/control.h"
+#include "view/adapters.h"
+#include "view/input_gate.h"
+#include "view/text.h"
 
 #include <QDialog>
 #include <QMainWindow>
@@ -14,8 +17,6 @@ class QAction;
 class QMenu;
 
 namespace ccp::view {
-
-class Adapter;
 
 // Pixels between the cells of a row, between rows and between columns.
 constexpr int kCellSpacing = 6;
@@ -32,6 +33,8 @@ public:
     QObject* objectFor(const form::Control& control) const;
     QWidget* widgetFor(const form::Control& control) const;
     QDialog* progressDialog() const { return progress_; }
+    InputGate& gate() { return gate_; }
+    FileNames& fileNames() { return fileNames_; }
 
 private:
     void controlChanged(form::Control& control) override;
@@ -42,8 +45,18 @@ private:
     QAction* buildAction(app::MenuItem& item, QMenu* menu);
     void syncMenuItem(app::MenuItem& item);
     void syncWindow(form::Control& window);
+    void syncProgressSize();
+    // Inside the screen's available area: centred, top-left first when larger.
+    void placeOnScreen();
+    // Every page's layout recomputed, the hidden ones too, so that the window
+    // keeps one size whichever page shows.
+    void relayoutPages();
 
     app::TForm1& form_;
+    InputGate gate_;
+    FileNames fileNames_;
+    AdapterContext context_;
+    bool relayoutPosted_ = false;
     QWidget* client_ = nullptr;
     QDialog* progress_ = nullptr;
     std::unordered_map<const form::Control*, Adapter*> adapters_;
