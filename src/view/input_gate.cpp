@@ -20,6 +20,13 @@ InputGate::InputGate(form::Form& form, QObject* parent) : QObject(parent), form_
     connect(&exitTimer_, &QTimer::timeout, this, [this] { runPendingExits(); });
 }
 
+InputGate::~InputGate() {
+    if (busy_) {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void InputGate::guard(QWidget* window) {
     windows_.emplace_back(window);
 }

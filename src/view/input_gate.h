@@ -20,6 +20,9 @@ namespace ccp::view {
 class InputGate : public QObject {
 public:
     InputGate(form::Form& form, QObject* parent);
+    ~InputGate() override;
+    InputGate(const InputGate&) = delete;
+    InputGate& operator=(const InputGate&) = delete;
 
     // A window whose input is dropped while an operation runs.
     void guard(QWidget* window);

@@ -55,14 +55,8 @@ private:
 } // namespace
 
 MainWindow::MainWindow(app::TForm1& form)
-    : form_(form), gate_(form, nullptr), context_{gate_, fileNames_, [this] {
-                                                      if (!relayoutPosted_) {
-                                                          relayoutPosted_ = true;
-                                                          QMetaObject::invokeMethod(
-                                                              this, [this] { relayoutPages(); },
-                                                              Qt::QueuedConnection);
-                                                      }
-                                                  }} {
+    : form_(form),
+      gate_(form, nullptr), context_{gate_, fileNames_, [this] { scheduleRelayout(); }} {
     setObjectName("Form1");
     // Fixed size, system menu and minimise box only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -106,6 +100,14 @@ void MainWindow::placeOnScreen() {
     move(x, y);
 }
 
+void MainWindow::scheduleRelayout() {
+    if (relayoutPosted_)
+        return;
+    relayoutPosted_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { relayoutPages(); }, Qt::QueuedConnection);
+}
+
 void MainWindow::relayoutPages() {
     relayoutPosted_ = false;
     // Deepest first: a group's size follows its rows, a page's its groups.
@@ -137,7 +139,6 @@ MainWindow::~MainWindow() {
     // field reports its focus-out while it is destroyed.
     delete progress_;
     delete takeCentralWidget();
-    gate_.endOperation();
 }
 
 QWidget* MainWindow::ensureWidget(form::Control& control) {

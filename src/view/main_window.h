@@ -51,6 +51,7 @@ private:
     // Every page's layout recomputed, the hidden ones too, so that the window
     // keeps one size whichever page shows.
     void relayoutPages();
+    void scheduleRelayout();
 
     app::TForm1& form_;
     InputGate gate_;
