@@ -9,7 +9,8 @@ namespace ccp::app {
 
 namespace {
 
-// The copy neither probes nor claims the parallel port: this window holds it.
+// The copy neither probes nor logs the parallel port; its read claims the
+// port as every operation does.
 class SharedPortOs final : public link::OsInfo {
 public:
     explicit SharedPortOs(const link::OsInfo& os) : os_(os) {}
@@ -69,12 +70,13 @@ std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
     // take over included.
     pager.EepromImage = pager.pagerOperations.ReadStaging;
 
-    std::vector<std::string> shown = diffLines(diffWindows(*this, pager));
+    // What is there now, then what a write of this window would put there.
+    std::vector<std::string> shown = diffLines(diffWindows(pager, *this));
     std::string text;
     for (const std::string& line : shown)
         text += line + "\n";
-    ui().showReport("Compare with Pager",
-                    text.empty() ? "The pager holds what the window holds.\n" : text);
+    ui().showReport("Compare with Pager", text.empty() ? "The pager holds what the window holds.\n"
+                                                       : std::string(kCompareOrder) + "\n" + text);
     return shown;
 }
 

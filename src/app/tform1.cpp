@@ -50,9 +50,20 @@ void TForm1::bindHandlers() {
     frequencyRules.bind();
     Open1.onClick = [this] { imageFiles.Open1Click(); };
     Save1.onClick = [this] { imageFiles.Save1Click(); };
-    ReadFromPager.onClick = [this] { pagerOperations.ReadFromPagerClick(); };
-    WriteToPager.onClick = [this] { pagerOperations.WriteToPagerClick(); };
-    CompareWithPager.onClick = [this] { CompareWithPagerClick(); };
+    // USB notices wait while an operation runs: the transport and the held
+    // device stay those it started with.
+    ReadFromPager.onClick = [this] {
+        const auto hold = HidCtl.holdNotices();
+        pagerOperations.ReadFromPagerClick();
+    };
+    WriteToPager.onClick = [this] {
+        const auto hold = HidCtl.holdNotices();
+        pagerOperations.WriteToPagerClick();
+    };
+    CompareWithPager.onClick = [this] {
+        const auto hold = HidCtl.holdNotices();
+        CompareWithPagerClick();
+    };
     LPT11.onClick = [this] { LPT11Click(); };
     LPT21.onClick = [this] { LPT21Click(); };
     Exit1.onClick = [this] { Exit1Click(); };

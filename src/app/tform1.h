@@ -72,6 +72,9 @@ public:
 };
 
 constexpr int kStartProfile = 1;
+// The first line of the comparison's report: the order of each line's values.
+inline constexpr const char* kCompareOrder =
+    "NAME: value on the pager -> value writing would put there";
 
 class TForm1 : public form::Form, public model::PagerSettings {
 public:
@@ -90,8 +93,9 @@ public:
     void DevListBoxClick();
     // Reads the pager into a headless copy of the window (same profile and
     // platform) and shows every setting and byte that differs from this
-    // window, which it leaves as it was. A failed read shows its line in the
-    // log and no list. Returns the lines shown; nothing when the read failed.
+    // window, which it leaves as it was, as "NAME: pager -> window" under the
+    // line kCompareOrder. A failed read shows its line in the log and no
+    // list. Returns the difference lines; nothing when the read failed.
     std::optional<std::vector<std::string>> CompareWithPagerClick();
 
     // Firmware version rules: shows, hides, enables and resets the option

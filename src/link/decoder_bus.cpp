@@ -104,7 +104,9 @@ bool ParallelDecoderBus::registerBlockWrite(std::uint8_t reg, std::span<const st
     return registerFrame(reg, bytes, kProgramByteMs);
 }
 
-// The stop is sent whether or not every byte was acknowledged.
+// The stop is sent whether or not every byte was acknowledged. A port that
+// failed during the stop fails the frame too: the next open clears the fault,
+// so it would not be seen again.
 bool ParallelDecoderBus::registerFrame(std::uint8_t reg, std::span<const std::uint8_t> bytes,
                                        unsigned waitBeforeEachMs) {
     start();
@@ -120,7 +122,7 @@ bool ParallelDecoderBus::registerFrame(std::uint8_t reg, std::span<const std::ui
         ok = readAck();
     }
     stop();
-    return ok;
+    return ok && !lines_.faulted();
 }
 
 bool ParallelDecoderBus::registerBlockRead(std::span<std::uint8_t> out) {

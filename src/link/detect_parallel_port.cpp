@@ -26,10 +26,14 @@ PortDetection DetectParallelPort(ProgrammerLink& link, PortDriver& driver, const
     PortDetection outcome = PortDetection::Unavailable;
     const char* message = kPortsUnavailableText;
     if (driver.initialise()) {
+        // Held only for the one read, and never waited for past the claim's
+        // limit: a port another program holds is reported, not waited for.
+        const PortClaim claim(&driver, link.PortBase);
         // A claimed port whose status cannot be read is no more usable than
         // one that could not be claimed.
         const std::optional<std::uint8_t> status =
-            driver.read(registerAddress(link.PortBase, kPresenceLine.reg));
+            claim.held() ? driver.read(registerAddress(link.PortBase, kPresenceLine.reg))
+                         : std::nullopt;
         if (status) {
             const bool present = (*status & kPresenceLine.mask) != 0;
             outcome = present ? PortDetection::Ready : PortDetection::NotConnected;

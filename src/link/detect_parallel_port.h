@@ -1,6 +1,6 @@
 // Start-up detection of the parallel-port jig, also run when a USB jig goes
 // away: resets the link to LPT1 without USB, asks the OS whether the port may
-// be used, claims it and reads the jig's presence line on LPT1, and reports
+// be used, claims it for one read of the jig's presence line on LPT1, and reports
 // the outcome as one log line and the state of the port and pager menus.
 #pragma once
 

@@ -45,6 +45,10 @@ public:
     // report ID in byte 0, whatever the kernel hands back; bytes past what
     // arrived are zero.
     virtual HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) = 0;
+    // Takes, without waiting, every input report already queued for this
+    // handle (a reply that came after its read had timed out) and returns
+    // them as readReport would have stored them, oldest first.
+    virtual std::vector<std::vector<std::uint8_t>> discardQueued() = 0;
 };
 
 class HidBackend {

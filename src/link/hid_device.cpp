@@ -42,9 +42,15 @@ HidCaps THidDevice::GetCaps() {
     return *caps_;
 }
 
+// A reply that came after its read had timed out waits on the handle; left
+// there it would be read as the answer to this report.
 bool THidDevice::WriteFile(std::span<const std::uint8_t> report) {
     HidHandle* h = handle();
-    return h != nullptr && h->writeReport(report);
+    if (h == nullptr) {
+        return false;
+    }
+    h->discardQueued();
+    return h->writeReport(report);
 }
 
 bool THidDevice::ReadFile(std::span<std::uint8_t> report, int timeoutMs, bool* timedOut) {
@@ -70,14 +76,45 @@ THidDeviceController::~THidDeviceController() {
 }
 
 void THidDeviceController::DeviceNotification(int argument) {
-    if (handling_) {
+    pending_.push_back(argument);
+    handlePending();
+}
+
+// The flag covers the rebuild and OnDeviceChange both: the handler talks to
+// the jig (the attach command) and may pump events itself.
+void THidDeviceController::handlePending() {
+    if (handling_ || holds_ > 0) {
         return;
     }
-    handling_ = true;
-    const bool changed = rebuild();
-    handling_ = false;
-    if ((changed || argument == kStartMarker) && OnDeviceChange) {
-        OnDeviceChange(*this);
+    struct Handling {
+        bool& flag;
+        explicit Handling(bool& f) : flag(f) { flag = true; }
+        ~Handling() { flag = false; }
+    } handling(handling_);
+    while (!pending_.empty() && holds_ == 0) {
+        const int argument = pending_.front();
+        pending_.pop_front();
+        const bool changed = rebuild();
+        if ((changed || argument == kStartMarker) && OnDeviceChange) {
+            OnDeviceChange(*this);
+        }
+    }
+}
+
+THidDeviceController::NoticeHold::NoticeHold(THidDeviceController& controller)
+    : controller_(controller) {
+    ++controller_.holds_;
+}
+
+// An exception on its way out of the operation (a text that is no number)
+// still lets the queued notifications run; one that OnDeviceChange throws
+// then is dropped, as a destructor must not throw.
+THidDeviceController::NoticeHold::~NoticeHold() {
+    if (--controller_.holds_ == 0) {
+        try {
+            controller_.handlePending();
+        } catch (...) {
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,8 +44,9 @@ public:
     HidCaps GetCaps();
 
     // One whole report each; false when the device is not accessible, cannot
-    // be opened or the transfer fails. ReadFile waits at most `timeoutMs`;
-    // `timedOut` tells a jig that did not answer from one that failed.
+    // be opened or the transfer fails. WriteFile first discards the input
+    // reports already queued, so a late reply is never taken for the next. ReadFile waits at most
+    // `timeoutMs`; `timedOut` tells a jig that did not answer from one that failed.
     bool WriteFile(std::span<const std::uint8_t> report);
     bool ReadFile(std::span<std::uint8_t> report, int timeoutMs, bool* timedOut = nullptr);
 
@@ -78,8 +80,28 @@ public:
 
     // A device notification from the message loop: rebuilds the list and
     // calls OnDeviceChange when a device came or went, or for the start
-    // marker. A notification that arrives while one is handled is ignored.
+    // marker. The window's event pumping (a progress repaint, a message box)
+    // can deliver a notification while an operation talks to the held device
+    // or while another notification is handled; such a notification is
+    // queued and handled, in order, once the operation or the handling has
+    // returned, so nothing an operation holds is destroyed under it.
     void DeviceNotification(int argument);
+
+    // Held while a read, write, comparison or self-test runs: notifications
+    // wait in the queue until the last hold ends. Holds nest.
+    class NoticeHold {
+    public:
+        explicit NoticeHold(THidDeviceController& controller);
+        ~NoticeHold();
+        NoticeHold(const NoticeHold&) = delete;
+        NoticeHold& operator=(const NoticeHold&) = delete;
+
+    private:
+        THidDeviceController& controller_;
+    };
+    NoticeHold holdNotices() { return NoticeHold(*this); }
+    // Notifications waiting for an operation or a handling to end.
+    std::size_t pendingNotices() const { return pending_.size(); }
 
     // Offers every device not checked out, in list order, to `accept`; the
     // first accepted is checked out and returned. nullptr when none is.
@@ -95,9 +117,12 @@ public:
 
 private:
     bool rebuild();
+    void handlePending();
 
     HidBackend& backend_;
     std::vector<std::unique_ptr<THidDevice>> devices_;
+    std::deque<int> pending_;
+    int holds_ = 0;
     bool handling_ = false;
 };
 

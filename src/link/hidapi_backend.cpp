@@ -3,188 +3,194 @@
 #include "link/report_descriptor.h"
 
 #include <algorithm>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <hidapi/hidapi.h>
+#include <cerrno>
+#include <chrono>
 #include <linux/hidraw.h>
-#include <optional>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 namespace ccp::link {
 namespace {
 
-namespace fs = std::filesystem;
+// hidraw keeps at most this many input reports per open file; a drain that
+// finds more is reading a device that streams, and stops.
+constexpr int kMaxQueuedReports = 64;
 
-constexpr std::size_t kMaxDescriptorBytes = HID_MAX_DESCRIPTOR_SIZE;
-constexpr std::size_t kMaxProductChars = 256;
-
-// /sys/class/hidraw/hidrawN/device for the node /dev/hidrawN.
-fs::path sysfsDevice(const std::string& nodePath) {
-    return fs::path("/sys/class/hidraw") / fs::path(nodePath).filename() / "device";
-}
-
-std::string instanceIdFor(const std::string& nodePath) {
-    std::error_code error;
-    const fs::path resolved = fs::canonical(sysfsDevice(nodePath), error);
-    return error || resolved.empty() ? nodePath : resolved.string();
-}
-
-// The descriptor through HIDIOCGRDESC; empty when the ioctl fails. Nothing
-// when the node cannot be opened or answers no HIDIOCGRDESCSIZE, i.e. is no
-// hidraw node.
-std::optional<std::vector<std::uint8_t>> descriptorFromNode(const std::string& nodePath) {
-    const int fd = ::open(nodePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return std::nullopt;
-    }
+// Nothing when the node answers no HIDIOCGRDESCSIZE (no hidraw node); empty
+// when it has a size but HIDIOCGRDESC fails.
+std::optional<std::vector<std::uint8_t>> descriptorFromNode(HidrawSystem& system, int fd) {
     int size = 0;
-    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) != 0) {
-        ::close(fd);
+    if (system.ioctl(fd, HIDIOCGRDESCSIZE, &size) != 0) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes;
     hidraw_report_descriptor descriptor{};
-    if (size > 0 && static_cast<std::size_t>(size) <= kMaxDescriptorBytes) {
+    if (size > 0 && size <= HID_MAX_DESCRIPTOR_SIZE) {
         descriptor.size = static_cast<std::uint32_t>(size);
-        if (::ioctl(fd, HIDIOCGRDESC, &descriptor) == 0) {
+        if (system.ioctl(fd, HIDIOCGRDESC, &descriptor) == 0) {
             bytes.assign(descriptor.value, descriptor.value + size);
         }
     }
-    ::close(fd);
     return bytes;
 }
 
-std::vector<std::uint8_t> descriptorFromSysfs(const std::string& nodePath) {
-    std::ifstream in(sysfsDevice(nodePath) / "report_descriptor", std::ios::binary);
-    std::vector<std::uint8_t> bytes(kMaxDescriptorBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return bytes;
-}
-
-class HidapiHandle final : public HidHandle {
+class HidrawHandle final : public HidHandle {
 public:
-    HidapiHandle(hid_device* device, const ReportDescriptorSummary& summary)
-        : device_(device), summary_(summary) {}
-    ~HidapiHandle() override { hid_close(device_); }
-    HidapiHandle(const HidapiHandle&) = delete;
-    HidapiHandle& operator=(const HidapiHandle&) = delete;
+    HidrawHandle(HidrawSystem& system, int fd, const ReportDescriptorSummary& summary,
+                 std::optional<std::string> product)
+        : system_(system), fd_(fd), summary_(summary), product_(std::move(product)) {}
+    ~HidrawHandle() override { system_.close(fd_); }
+    HidrawHandle(const HidrawHandle&) = delete;
+    HidrawHandle& operator=(const HidrawHandle&) = delete;
 
-    std::optional<std::string> productString() override {
-        wchar_t text[kMaxProductChars] = {};
-        if (hid_get_product_string(device_, text, kMaxProductChars) != 0) {
-            return std::nullopt;
-        }
-        text[kMaxProductChars - 1] = L'\0';
-        return wideToUtf8(text);
-    }
-
+    std::optional<std::string> productString() override { return product_; }
     HidCaps caps() override { return summary_.caps; }
 
+    // hidraw sends the buffer as one report, byte 0 the report ID (0 for an
+    // unnumbered report, which the kernel drops on the wire).
     bool writeReport(std::span<const std::uint8_t> report) override {
         if (report.empty()) {
             return false;
         }
-        const int written = hid_write(device_, report.data(), report.size());
+        ssize_t written = -1;
+        do {
+            written = system_.write(fd_, report.data(), report.size());
+        } while (written < 0 && errno == EINTR);
         return written >= 0 && static_cast<std::size_t>(written) == report.size();
     }
 
     HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) override {
-        const bool numbered = summary_.numberedReports;
-        const std::size_t offset = inputReadOffset(numbered);
-        if (report.size() <= offset) {
+        using Clock = std::chrono::steady_clock;
+        if (report.size() <= inputReadOffset(summary_.numberedReports)) {
             return HidReadResult::Failed;
         }
-        // A negative time-out would make hidapi wait for ever.
-        const int received = hid_read_timeout(device_, report.data() + offset,
-                                              report.size() - offset, std::max(timeoutMs, 0));
-        if (received < 0) {
-            return HidReadResult::Failed;
+        const Clock::time_point deadline =
+            Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            switch (waitReadable(static_cast<int>(std::max<std::int64_t>(left.count(), 0)))) {
+            case Wait::TimedOut:
+                return HidReadResult::Timeout;
+            case Wait::Failed:
+                return HidReadResult::Failed;
+            case Wait::Readable:
+                break;
+            }
+            switch (readOne(report)) {
+            case Read::Done:
+                return HidReadResult::Ok;
+            case Read::Failed:
+                return HidReadResult::Failed;
+            case Read::Again:
+                if (Clock::now() >= deadline) {
+                    return HidReadResult::Timeout;
+                }
+                break;
+            }
         }
-        if (received == 0) {
-            return HidReadResult::Timeout;
+    }
+
+    std::vector<std::vector<std::uint8_t>> discardQueued() override {
+        std::vector<std::vector<std::uint8_t>> stale;
+        const std::size_t length = std::max(summary_.caps.inputReportLength,
+                                            inputReadOffset(summary_.numberedReports) + 1);
+        for (int i = 0; i < kMaxQueuedReports && waitReadable(0) == Wait::Readable; ++i) {
+            std::vector<std::uint8_t> report(length, 0);
+            if (readOne(report) != Read::Done) {
+                break;
+            }
+            stale.push_back(std::move(report));
         }
-        completeInputReport(report, static_cast<std::size_t>(received), numbered);
-        return HidReadResult::Ok;
+        return stale;
     }
 
 private:
-    hid_device* device_;
-    ReportDescriptorSummary summary_;
-};
+    enum class Wait { Readable, TimedOut, Failed };
+    enum class Read { Done, Again, Failed };
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    // A node that has gone polls POLLERR|POLLHUP; what it had queued before
+    // still polls POLLIN and is read first.
+    Wait waitReadable(int timeoutMs) {
+        pollfd p{fd_, POLLIN, 0};
+        int ready = -1;
+        do {
+            ready = system_.poll(&p, 1, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        if (ready < 0) {
+            return Wait::Failed;
+        }
+        if (ready == 0) {
+            return Wait::TimedOut;
+        }
+        if ((p.revents & POLLIN) != 0) {
+            return Wait::Readable;
+        }
+        return Wait::Failed;
     }
-}
+
+    // One report: a report longer than the buffer is cut (hidraw drops the
+    // rest), a shorter one is completed with zeros. End of file, EIO and
+    // ENODEV are a device that has gone.
+    Read readOne(std::span<std::uint8_t> report) {
+        const bool numbered = summary_.numberedReports;
+        const std::size_t offset = inputReadOffset(numbered);
+        ssize_t received = -1;
+        do {
+            received = system_.read(fd_, report.data() + offset, report.size() - offset);
+        } while (received < 0 && errno == EINTR);
+        if (received < 0) {
+            return errno == EAGAIN || errno == EWOULDBLOCK ? Read::Again : Read::Failed;
+        }
+        if (received == 0) {
+            return Read::Failed;
+        }
+        completeInputReport(report, static_cast<std::size_t>(received), numbered);
+        return Read::Done;
+    }
+
+    HidrawSystem& system_;
+    int fd_;
+    ReportDescriptorSummary summary_;
+    std::optional<std::string> product_;
+};
 
 } // namespace
 
-HidapiBackend::HidapiBackend() : initialised_(hid_init() == 0) {
+HidapiBackend::HidapiBackend() : own_(std::make_unique<LinuxHidrawSystem>()), system_(*own_) {
 }
 
-HidapiBackend::~HidapiBackend() {
-    if (initialised_) {
-        hid_exit();
-    }
+HidapiBackend::HidapiBackend(HidrawSystem& system) : system_(system) {
 }
 
 std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
     std::vector<HidDeviceInfo> devices;
-    if (!initialised_) {
-        return devices;
+    products_.clear();
+    for (HidrawInterface& found : system_.enumerate()) {
+        products_[found.info.path] = std::move(found.productString);
+        devices.push_back(std::move(found.info));
     }
-    hid_device_info* list = hid_enumerate(0, 0);
-    for (const hid_device_info* d = list; d != nullptr; d = d->next) {
-        if (d->path == nullptr || *d->path == '\0') {
-            continue;
-        }
-        // hidapi lists an interface once per top-level collection.
-        const std::string path = d->path;
-        if (std::any_of(devices.begin(), devices.end(),
-                        [&](const HidDeviceInfo& known) { return known.path == path; })) {
-            continue;
-        }
-        devices.push_back(HidDeviceInfo{path, instanceIdFor(path), d->vendor_id, d->product_id,
-                                        d->release_number});
-    }
-    hid_free_enumeration(list);
     return devices;
 }
 
 std::unique_ptr<HidHandle> HidapiBackend::open(const HidDeviceInfo& device) {
-    if (!initialised_ || device.path.empty()) {
+    if (device.path.empty()) {
         return nullptr;
     }
-    // hidapi 0.13 loses its handle when given a node that is no hidraw node,
-    // so that is ruled out before it sees the path.
-    std::optional<std::vector<std::uint8_t>> descriptor = descriptorFromNode(device.path);
+    const int fd = system_.open(device.path);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::optional<std::vector<std::uint8_t>> descriptor = descriptorFromNode(system_, fd);
     if (!descriptor) {
+        system_.close(fd);
         return nullptr;
     }
     if (descriptor->empty()) {
-        descriptor = descriptorFromSysfs(device.path);
+        descriptor = system_.sysfsReportDescriptor(device.path);
     }
-    hid_device* handle = hid_open_path(device.path.c_str());
-    if (handle == nullptr) {
-        return nullptr;
-    }
-    return std::make_unique<HidapiHandle>(handle, parseReportDescriptor(*descriptor));
+    const auto product = products_.find(device.path);
+    return std::make_unique<HidrawHandle>(system_, fd, parseReportDescriptor(*descriptor),
+                                          product != products_.end() ? product->second
+                                                                     : std::nullopt);
 }
 
 void completeInputReport(std::span<std::uint8_t> report, std::size_t received, bool numbered) {
@@ -194,16 +200,6 @@ void completeInputReport(std::span<std::uint8_t> report, std::size_t received, b
     if (!numbered && !report.empty()) {
         report[0] = 0;
     }
-}
-
-std::string wideToUtf8(std::wstring_view text) {
-    std::string out;
-    for (const wchar_t w : text) {
-        const auto c = static_cast<char32_t>(w);
-        const bool scalar = c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-        appendUtf8(out, scalar ? c : char32_t{0xFFFD});
-    }
-    return out;
 }
 
 } // namespace ccp::link

@@ -1,40 +1,48 @@
-// HidBackend on Linux's hidraw through hidapi, with libudev's monitor for
-// arrivals and removals. Report lengths and whether reports are numbered come
-// from the device's report descriptor (HIDIOCGRDESC on the node, else sysfs),
-// read once at open(); a descriptor that cannot be read gives lengths of 0
-// and is taken as unnumbered. No call throws.
+// HidBackend on Linux's hidraw nodes: hidapi's enumeration names the
+// interfaces, and the reports go through the node itself, reached through a
+// HidrawSystem. Report lengths and whether reports are numbered come from the
+// device's report descriptor (HIDIOCGRDESC on the node, else sysfs), read
+// once at open(); a descriptor that cannot be read gives lengths of 0 and is
+// taken as unnumbered. A node that has gone answers EIO to a read, ENODEV to
+// a write and POLLERR|POLLHUP to a poll: every call then fails cleanly. No
+// call throws.
 #pragma once
 
 #include "link/hid_backend.h"
-#include "link/udev_monitor.h"
+#include "link/hidraw_system.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace ccp::link {
 
 class HidapiBackend final : public HidBackend {
 public:
+    // On the kernel's hidraw nodes.
     HidapiBackend();
-    ~HidapiBackend() override;
+    // On `system`, which outlives the back-end and the handles it opens.
+    explicit HidapiBackend(HidrawSystem& system);
     HidapiBackend(const HidapiBackend&) = delete;
     HidapiBackend& operator=(const HidapiBackend&) = delete;
 
-    // instanceId is the interface's sysfs device folder (stable while it
-    // stays plugged in), or its node path when sysfs does not resolve it.
     std::vector<HidDeviceInfo> enumerate() override;
+    // nullptr unless the node opens for reading and writing and answers
+    // HIDIOCGRDESCSIZE, i.e. is a hidraw node.
     std::unique_ptr<HidHandle> open(const HidDeviceInfo& device) override;
-    int notificationFd() override { return monitor_.fd(); }
-    bool drainNotifications() override { return monitor_.drain(); }
+    int notificationFd() override { return system_.notificationFd(); }
+    bool drainNotifications() override { return system_.drainNotifications(); }
 
 private:
-    bool initialised_ = false;
-    UdevMonitor monitor_;
+    std::unique_ptr<LinuxHidrawSystem> own_;
+    HidrawSystem& system_;
+    // Product strings by node path, from the last enumeration.
+    std::map<std::string, std::optional<std::string>> products_;
 };
 
 // hidraw hands back an unnumbered input report without its ID byte, so such
@@ -47,9 +55,5 @@ constexpr std::size_t inputReadOffset(bool numbered) {
 // inputReadOffset(numbered): an unnumbered report gets ID 0 in byte 0, and
 // the bytes past those that arrived become 0.
 void completeInputReport(std::span<std::uint8_t> report, std::size_t received, bool numbered);
-
-// hidapi's wide strings hold UTF-32 code points on Linux; a value that is no
-// Unicode scalar becomes U+FFFD.
-std::string wideToUtf8(std::wstring_view text);
 
 } // namespace ccp::link

@@ -1,8 +1,8 @@
 // The seam to the parallel port: byte access to the three registers of a
-// standard port (data, status, control) at a 16-bit I/O address. An access
-// that fails (no such port, the port not claimed, the kernel refusing it)
-// says so in its result, so that nobody acts on a line level nobody read;
-// errors never escape as exceptions.
+// standard port (data, status, control) at a 16-bit I/O address, between a
+// claim of the port and its release. An access that fails (no such port, the
+// port not claimed, the kernel refusing it) says so in its result, so that
+// nobody acts on a line level nobody read; errors never escape as exceptions.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +40,37 @@ public:
     virtual bool write(std::uint16_t port, std::uint8_t value) = 0;
     // Releases the port; safe without a prior initialise and when repeated.
     virtual void shutdown() = 0;
+
+    // Takes the port at `base` for this program until the matching release():
+    // false when it cannot be had within about a second (another program
+    // holds it, no such port). Claims nest: an inner claim takes nothing new
+    // and answers as the outermost one did. Every claim is released, whether
+    // it succeeded or not. A port that needs no claiming answers true.
+    virtual bool claim(std::uint16_t base) {
+        (void)base;
+        return true;
+    }
+    virtual void release() {}
+};
+
+// One claim for the life of a scope: a detection, a pager operation, one
+// transfer. Without a driver it holds nothing and answers true.
+class PortClaim {
+public:
+    PortClaim(PortDriver* driver, std::uint16_t base)
+        : driver_(driver), held_(driver == nullptr || driver->claim(base)) {}
+    ~PortClaim() {
+        if (driver_ != nullptr)
+            driver_->release();
+    }
+    PortClaim(const PortClaim&) = delete;
+    PortClaim& operator=(const PortClaim&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    PortDriver* driver_;
+    bool held_;
 };
 
 } // namespace ccp::link

@@ -1,16 +1,109 @@
 #include "link/ppdev_port_driver.h"
 
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace ccp::link {
+namespace {
 
-PpdevPortDriver::PpdevPortDriver(std::string nodePrefix) : prefix_(std::move(nodePrefix)) {
+using std::chrono::steady_clock;
+
+// PPCLAIM sleeps in the kernel for as long as another program holds the port.
+// The sleep is interruptible: a signal ends it with EINTR, and ppdev never
+// restarts the call. So a claim runs under a timer of the calling thread's
+// own that sends this signal once the limit has passed, and again every
+// kClaimRepeat after it, in case the first landed just before the call went
+// to sleep. The handler does nothing; the interruption is all it is for.
+int claimSignal() {
+    return SIGRTMIN + 1;
+}
+constexpr std::chrono::milliseconds kClaimRepeat{50};
+
+void onClaimSignal(int) {
+}
+
+// Installed once for the program, without SA_RESTART.
+int claimSignalError() {
+    static const int error = [] {
+        struct sigaction action {};
+        action.sa_handler = onClaimSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = 0;
+        return ::sigaction(claimSignal(), &action, nullptr) == 0 ? 0 : errno;
+    }();
+    return error;
+}
+
+timespec toTimespec(std::chrono::nanoseconds span) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
+    timespec out{};
+    out.tv_sec = static_cast<time_t>(seconds.count());
+    out.tv_nsec = static_cast<long>((span - seconds).count());
+    return out;
+}
+
+class ClaimTimer {
+public:
+    explicit ClaimTimer(std::chrono::nanoseconds after) {
+        error_ = claimSignalError();
+        if (error_ != 0)
+            return;
+        sigevent event{};
+        event.sigev_notify = SIGEV_THREAD_ID;
+        event.sigev_signo = claimSignal();
+        event._sigev_un._tid = ::gettid(); // sigev_notify_thread_id; glibc 2.36 lacks the name
+        if (::timer_create(CLOCK_MONOTONIC, &event, &timer_) != 0) {
+            error_ = errno;
+            return;
+        }
+        created_ = true;
+        sigset_t signal;
+        sigemptyset(&signal);
+        sigaddset(&signal, claimSignal());
+        error_ = ::pthread_sigmask(SIG_UNBLOCK, &signal, &savedMask_);
+        if (error_ != 0)
+            return;
+        unblocked_ = true;
+        itimerspec when{};
+        when.it_value = toTimespec(after);
+        when.it_interval = toTimespec(kClaimRepeat);
+        if (::timer_settime(timer_, 0, &when, nullptr) != 0)
+            error_ = errno;
+    }
+    ~ClaimTimer() {
+        if (created_)
+            ::timer_delete(timer_);
+        if (unblocked_)
+            ::pthread_sigmask(SIG_SETMASK, &savedMask_, nullptr);
+    }
+    ClaimTimer(const ClaimTimer&) = delete;
+    ClaimTimer& operator=(const ClaimTimer&) = delete;
+
+    // 0 once armed; otherwise the claim must not be tried.
+    int error() const { return error_; }
+
+private:
+    timer_t timer_{};
+    sigset_t savedMask_{};
+    bool created_ = false;
+    bool unblocked_ = false;
+    int error_ = 0;
+};
+
+constexpr int kOpenFlags = O_RDWR | O_CLOEXEC | O_NOCTTY;
+
+} // namespace
+
+PpdevPortDriver::PpdevPortDriver(std::string nodePrefix, PpdevCalls& calls,
+                                 std::chrono::milliseconds claimLimit)
+    : prefix_(std::move(nodePrefix)), calls_(calls), claimLimit_(claimLimit) {
 }
 
 PpdevPortDriver::~PpdevPortDriver() {
@@ -22,119 +115,141 @@ std::string PpdevPortDriver::nodePath(std::size_t node) const {
 }
 
 bool PpdevPortDriver::isClaimed(std::size_t node) const {
-    return node < nodes_.size() && nodes_[node].fd >= 0;
+    return held_ && node_ == node && fd_ >= 0;
+}
+
+void PpdevPortDriver::failed(int error, std::size_t node) {
+    lastError_ = error;
+    lastErrorNode_ = node;
 }
 
 bool PpdevPortDriver::initialise() {
     shutdown();
-    initialised_ = claim(0);
-    return initialised_;
+    const int fd = calls_.open(nodePath(0).c_str(), kOpenFlags);
+    if (fd < 0) {
+        failed(errno, 0);
+        return false;
+    }
+    calls_.close(fd);
+    initialised_ = true;
+    return true;
 }
 
 void PpdevPortDriver::shutdown() {
-    for (std::size_t node = 0; node < nodes_.size(); ++node) {
-        release(node);
-        nodes_[node].tried = false;
-    }
+    drop();
+    depth_ = 0;
+    held_ = false;
     initialised_ = false;
 }
 
-std::optional<std::uint8_t> PpdevPortDriver::read(std::uint16_t port) {
-    Target t{};
-    if (!target(port, t)) {
-        return std::nullopt;
+bool PpdevPortDriver::claim(std::uint16_t base) {
+    ++depth_;
+    if (depth_ > 1)
+        return held_ && kLptBases[node_] == base;
+    held_ = false;
+    for (std::size_t node = 0; node < kLptBases.size(); ++node) {
+        if (kLptBases[node] == base) {
+            held_ = initialised_ && take(node);
+            break;
+        }
     }
+    return held_;
+}
+
+void PpdevPortDriver::release() {
+    if (depth_ == 0)
+        return;
+    if (--depth_ == 0) {
+        drop();
+        held_ = false;
+    }
+}
+
+bool PpdevPortDriver::take(std::size_t node) {
+    const std::string path = nodePath(node);
+    const steady_clock::time_point deadline = steady_clock::now() + claimLimit_;
+    for (;;) {
+        const int fd = calls_.open(path.c_str(), kOpenFlags);
+        if (fd < 0) {
+            failed(errno, node);
+            return false;
+        }
+        const steady_clock::duration left = deadline - steady_clock::now();
+        int result = -1;
+        int error = EBUSY;
+        if (left > steady_clock::duration::zero()) {
+            const ClaimTimer timer(left);
+            error = timer.error();
+            if (error == 0) {
+                result = calls_.ioctl(fd, PPCLAIM, nullptr);
+                error = errno;
+            }
+        }
+        if (result == 0) {
+            fd_ = fd;
+            node_ = node;
+            return true;
+        }
+        // Closing also takes the handle off the kernel's list of waiters, and
+        // lets go of the port should it have been handed over just as the
+        // wait was interrupted.
+        calls_.close(fd);
+        if (error != EINTR || steady_clock::now() >= deadline) {
+            failed(error == EINTR ? EBUSY : error, node);
+            return false;
+        }
+        // Another signal ended the wait early: wait again for the time left.
+    }
+}
+
+void PpdevPortDriver::drop() {
+    if (fd_ < 0)
+        return;
+    if (calls_.ioctl(fd_, PPRELEASE, nullptr) != 0)
+        failed(errno, node_);
+    if (calls_.close(fd_) != 0)
+        failed(errno, node_);
+    fd_ = -1;
+}
+
+std::optional<std::uint8_t> PpdevPortDriver::read(std::uint16_t port) {
+    if (!held_ || port < kLptBases[node_] || port >= kLptBases[node_] + kPortRegisterCount)
+        return std::nullopt;
     unsigned long request = PPRDATA;
-    if (t.reg == PortRegister::Status) {
+    switch (static_cast<PortRegister>(port - kLptBases[node_])) {
+    case PortRegister::Status:
         request = PPRSTATUS;
-    } else if (t.reg == PortRegister::Control) {
+        break;
+    case PortRegister::Control:
         request = PPRCONTROL;
+        break;
+    case PortRegister::Data:
+        break;
     }
     std::uint8_t value = 0;
-    if (!control(nodes_[t.node].fd, request, &value)) {
+    if (!control(request, &value))
         return std::nullopt;
-    }
     return value;
 }
 
 bool PpdevPortDriver::write(std::uint16_t port, std::uint8_t value) {
-    Target t{};
-    if (!target(port, t) || t.reg == PortRegister::Status) {
+    if (!held_ || port < kLptBases[node_] || port >= kLptBases[node_] + kPortRegisterCount)
         return false;
-    }
-    const unsigned long request = t.reg == PortRegister::Data ? PPWDATA : PPWCONTROL;
-    return control(nodes_[t.node].fd, request, &value);
-}
-
-bool PpdevPortDriver::target(std::uint16_t port, Target& out) {
-    if (!initialised_) {
-        return false;
-    }
-    for (std::size_t node = 0; node < kLptBases.size(); ++node) {
-        const std::uint16_t base = kLptBases[node];
-        if (port < base || port >= base + kPortRegisterCount) {
-            continue;
-        }
-        if (nodes_[node].fd < 0 && !nodes_[node].tried) {
-            claim(node);
-        }
-        if (nodes_[node].fd < 0) {
-            return false;
-        }
-        out = Target{node, static_cast<PortRegister>(port - base)};
-        return true;
+    switch (static_cast<PortRegister>(port - kLptBases[node_])) {
+    case PortRegister::Data:
+        return control(PPWDATA, &value);
+    case PortRegister::Control:
+        return control(PPWCONTROL, &value);
+    case PortRegister::Status:
+        break;
     }
     return false;
 }
 
-bool PpdevPortDriver::claim(std::size_t node) {
-    Node& n = nodes_[node];
-    n.tried = true;
-    const std::string path = nodePath(node);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        lastError_ = errno;
-        return false;
-    }
-    // ppdev nodes are character devices; anything else cannot take PPCLAIM.
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        lastError_ = errno;
-        ::close(fd);
-        return false;
-    }
-    if (!S_ISCHR(info.st_mode)) {
-        lastError_ = ENOTTY;
-        ::close(fd);
-        return false;
-    }
-    if (::ioctl(fd, PPCLAIM) != 0) {
-        lastError_ = errno;
-        ::close(fd);
-        return false;
-    }
-    n.fd = fd;
-    return true;
-}
-
-void PpdevPortDriver::release(std::size_t node) {
-    Node& n = nodes_[node];
-    if (n.fd < 0) {
-        return;
-    }
-    if (::ioctl(n.fd, PPRELEASE) != 0) {
-        lastError_ = errno;
-    }
-    if (::close(n.fd) != 0) {
-        lastError_ = errno;
-    }
-    n.fd = -1;
-}
-
-bool PpdevPortDriver::control(int fd, unsigned long request, std::uint8_t* value) {
+bool PpdevPortDriver::control(unsigned long request, std::uint8_t* value) {
     unsigned char byte = *value;
-    if (::ioctl(fd, request, &byte) != 0) {
-        lastError_ = errno;
+    if (calls_.ioctl(fd_, request, &byte) != 0) {
+        failed(errno, node_);
         return false;
     }
     *value = byte;

@@ -8,7 +8,11 @@ bool isReadMode(std::string_view mode) {
 
 ProgrammerTransfers::ProgrammerTransfers(const ProgrammerLink& link, PortDriver& port, Clock& clock,
                                          TransferProgress& progress)
-    : link_(link), lines_(port, clock, link), clock_(clock), progress_(progress) {
+    : link_(link), port_(port), lines_(port, clock, link), clock_(clock), progress_(progress) {
+}
+
+PortClaim ProgrammerTransfers::claimPort() {
+    return PortClaim(link_.UsbActive ? nullptr : &port_, link_.PortBase);
 }
 
 TransferResult ProgrammerTransfers::EepromTransfer(const std::string& typeCode,
@@ -28,6 +32,10 @@ TransferResult ProgrammerTransfers::EepromTransfer(const std::string& typeCode,
     if (buffer.size() < type->length) {
         return refused;
     }
+    const PortClaim claim(&port_, link_.PortBase);
+    if (!claim.held()) {
+        return refused;
+    }
     ParallelEepromBus bus(lines_, clock_, progress_);
     return read ? bus.read(*type, deviceSelect, buffer) : bus.write(*type, deviceSelect, buffer);
 }
@@ -39,6 +47,10 @@ DecoderResult ProgrammerTransfers::DecoderTransfer(const std::string& mode,
         return usb_ != nullptr ? usb_->decoder(read, buffer) : DecoderResult::UsbError;
     }
     if (buffer.size() < ParallelDecoderBus::kImageBytes) {
+        return DecoderResult::Failed;
+    }
+    const PortClaim claim(&port_, link_.PortBase);
+    if (!claim.held()) {
         return DecoderResult::Failed;
     }
     ParallelDecoderBus bus(lines_, clock_, progress_);

@@ -48,8 +48,17 @@ public:
     // 48 bytes on the parallel port.
     DecoderResult DecoderTransfer(const std::string& mode, std::span<std::uint8_t> buffer);
 
+    // Holds the parallel port at the link's PortBase for an operation of
+    // several transfers, so that no other program takes it between them;
+    // nothing while a USB jig carries the transfers. A parallel transfer
+    // claims the port itself as well: inside an operation that claim costs
+    // nothing, and when the operation's claim failed the transfer ends at
+    // once with its failure code, the lines untouched.
+    [[nodiscard]] PortClaim claimPort();
+
 private:
     const ProgrammerLink& link_;
+    PortDriver& port_;
     PortLines lines_;
     Clock& clock_;
     TransferProgress& progress_;

@@ -45,6 +45,23 @@ std::uint8_t Crc8(std::span<const std::uint8_t> bytes) {
     return crc;
 }
 
+int replyTimeoutMs(std::uint8_t command) {
+    switch (command) {
+    case usb::kAttach:
+        return usb::kAttachTimeoutMs;
+    case usb::kReadEeprom:
+        return usb::kReadChunkTimeoutMs;
+    case usb::kWriteEeprom:
+        return usb::kWriteChunkTimeoutMs;
+    case usb::kReadDecoder:
+        return usb::kReadDecoderTimeoutMs;
+    case usb::kProgramDecoder:
+        return usb::kProgramDecoderTimeoutMs;
+    default:
+        return usb::kBracketTimeoutMs;
+    }
+}
+
 UsbJig::UsbJig(const ProgrammerLink& link, Clock& clock, TransferProgress& progress,
                form::UserInterface& ui)
     : link_(link), clock_(clock), progress_(progress), ui_(ui) {
@@ -82,7 +99,7 @@ bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, i
     out_[0] = 0;
     out_[1] = command;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
-    if (!device_->WriteFile(out_)) {
+    if (device_ == nullptr || !device_->WriteFile(out_)) {
         usbError();
         return false;
     }
@@ -92,7 +109,7 @@ bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, i
     if (sleepMs != 0) {
         clock_.sleepMs(sleepMs);
     }
-    if (!device_->ReadFile(in_, kReplyTimeoutMs)) {
+    if (device_ == nullptr || !device_->ReadFile(in_, replyTimeoutMs(command))) {
         usbError();
         return false;
     }
@@ -229,7 +246,7 @@ void UsbJig::sendAttach() {
     out_[1] = usb::kAttach;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
     if (device_->WriteFile(out_)) {
-        device_->ReadFile(in_, kReplyTimeoutMs);
+        device_->ReadFile(in_, usb::kAttachTimeoutMs);
     }
 }
 

@@ -6,7 +6,8 @@
 // jig object, so bytes a command does not set keep what the last report left.
 // From jig version 2 on every transfer is bracketed by "(" and ")". An error
 // reply shows its message box and ends the transfer with 255; a jig that
-// does not answer within kReplyTimeoutMs, or is gone, is a USB error.
+// does not answer within its command's reply time-out, or is gone, is a USB
+// error.
 #pragma once
 
 #include "form/user_interface.h"
@@ -24,8 +25,6 @@ namespace ccp::link {
 
 // CRC-8/MAXIM: reflected polynomial 0x8C, initial value 0, no final XOR.
 std::uint8_t Crc8(std::span<const std::uint8_t> bytes);
-
-inline constexpr int kReplyTimeoutMs = 3000;
 
 namespace usb {
 inline constexpr std::uint8_t kAttach = 0x13;
@@ -50,7 +49,36 @@ inline constexpr std::size_t kDecoderBytes = 30;
 // 32 data bytes of a reply.
 inline constexpr std::size_t kMinOutputLength = 39;
 inline constexpr std::size_t kMinInputLength = 35;
+
+// How long the jig may take to answer each command: the work the command
+// asks of it, with a margin of at least two for USB polling and a slow
+// firmware. Too short and a good transfer fails; too long and a jig that has
+// hung holds the window that long.
+//
+// The attach command asks for no bus work at all.
+inline constexpr int kAttachTimeoutMs = 1000;
+// "(" and ")" switch the pager's lines on and off; how long the firmware
+// lets them settle is its own affair (the PC sleeps 20 ms before reading
+// and 1 s after ")"), so these keep the generous 3 s jigs have always met.
+inline constexpr int kBracketTimeoutMs = 3000;
+// 32 bytes on the EEPROM's two-wire bus: about 300 clocks, 3 ms at 100 kHz
+// and 10 ms even at the parallel jig's pace.
+inline constexpr int kReadChunkTimeoutMs = 1000;
+// 32 bytes are two 16-byte pages of up to 10 ms write cycle each; a firmware
+// that writes byte by byte needs 32 cycles, 320 ms.
+inline constexpr int kWriteChunkTimeoutMs = 1000;
+// 30 decoder bytes are five 6-byte blocks at the decoder bus's pace (480 us
+// per data change, 40 ms before a register write's byte): about 0.1 s a
+// block read, plus the 1.5 s the decoder bus is given to settle when opened.
+inline constexpr int kReadDecoderTimeoutMs = 5000;
+// Programming the five blocks takes about 0.3 s each, 1.5 s, plus the same
+// 1.5 s of settling: the 3 s that once was every command's limit would
+// fail a good jig on a slow chip.
+inline constexpr int kProgramDecoderTimeoutMs = 8000;
 } // namespace usb
+
+// The reply time-out of `command`; an unknown command gets the brackets'.
+int replyTimeoutMs(std::uint8_t command);
 
 class UsbJig final : public UsbTransport {
 public:

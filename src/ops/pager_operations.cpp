@@ -14,7 +14,10 @@ PagerOperations::PagerOperations(editor::EditorContext& context, OperationRules 
 }
 
 bool PagerOperations::WriteToPagerClick() {
+    const link::PortClaim port = transfers_.claimPort();
     const std::size_t firstLine = context_.log.lines().size();
+    sent_.reset();
+    questions_.clear();
     bool written = false;
     try {
         written = writeToPager();
@@ -26,20 +29,9 @@ bool PagerOperations::WriteToPagerClick() {
     return written;
 }
 
-// The result is "Verify OK !" for a verified write (the capcodes' lines may
-// follow it), else the last line the attempt logged.
-void PagerOperations::record(std::size_t firstLine, bool written, const std::string& error) {
-    if (productionLog_ == nullptr)
-        return;
+WriteRecord PagerOperations::describePager() const {
     const model::PagerSettings& s = context_.settings;
-    const auto& lines = context_.log.lines();
     WriteRecord r;
-    r.time = utcNowIso8601();
-    r.version = CCP_VERSION;
-    r.jig = link_.UsbActive ? "USB jig version " + std::to_string(link_.JigVersion)
-                            : (link_.PortBase == link::kLpt2Base ? "LPT2" : "LPT1");
-    r.profile = context_.customerProfile;
-    r.platform = context_.hardwarePlatform;
     r.firmware = s.firmwareversion.text();
     r.subversion = s.subversion.text();
     r.serial = s.serial.text();
@@ -47,14 +39,37 @@ void PagerOperations::record(std::size_t firstLine, bool written, const std::str
         r.capcodes[i] = s.address[i].text();
         r.enabled[i] = s.addrEn[i].checked();
     }
+    r.sha256 = sha256Hex(context_.eeprom);
+    return r;
+}
+
+// The result is "Verify OK !" for a verified write (the capcodes' lines may
+// follow it), else the last line the attempt logged.
+void PagerOperations::record(std::size_t firstLine, bool written, const std::string& error) {
+    if (productionLog_ == nullptr)
+        return;
+    const auto& lines = context_.log.lines();
+    WriteRecord r = sent_ ? *sent_ : describePager();
+    r.time = utcNowIso8601();
+    r.version = CCP_VERSION;
+    r.jig = link_.UsbActive ? "USB jig version " + std::to_string(link_.JigVersion)
+                            : (link_.PortBase == link::kLpt2Base ? "LPT2" : "LPT1");
+    r.profile = context_.customerProfile;
+    r.platform = context_.hardwarePlatform;
     if (written)
         r.result = kVerifyOk;
     else if (!error.empty())
         r.result = error;
     else if (lines.size() > firstLine)
         r.result = lines.back();
-    r.sha256 = sha256Hex(context_.eeprom);
+    r.questions = questions_;
     productionLog_->append(r);
+}
+
+bool PagerOperations::ask(const std::string& caption, const std::string& text) {
+    const bool answer = context_.ui().askYesNo(caption, text);
+    questions_.push_back({caption, text, answer});
+    return answer;
 }
 
 // A USB error has been shown by the transfer: the operation stops without a

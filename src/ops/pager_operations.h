@@ -5,7 +5,8 @@
 // hardware fixes from the pager (unless repair mode is on), programs the
 // decoder on the 5003 platforms, writes and verifies the EEPROM, and on
 // success advances every capcode by its step for the next pager. Each step
-// logs one line; the progress dialog is closed on every path.
+// logs one line; the progress dialog is closed on every path. The parallel
+// port is held from the start of an operation to its end, and only then.
 #pragma once
 
 #include "editor/address_rules.h"
@@ -21,6 +22,9 @@
 #include "ops/production_log.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace ccp::ops {
 
@@ -58,7 +62,12 @@ public:
 
 private:
     bool writeToPager();
+    // The window's values that go to the pager: capcodes, enables, serial,
+    // firmware and the image's digest.
+    WriteRecord describePager() const;
     void record(std::size_t firstLine, bool written, const std::string& error);
+    // Asks the person at the bench and keeps the question for the record.
+    bool ask(const std::string& caption, const std::string& text);
     // The decoder (when asked) into DecoderStaging, then the EEPROM into
     // ReadStaging; a failure logs its line, closes the dialog, and is false.
     bool readStaging(bool withDecoder, const char* decoderFailed, const char* eepromFailed);
@@ -76,6 +85,10 @@ private:
     const std::uint8_t& deviceSelect_;
     const link::ProgrammerLink& link_;
     ProductionLog* productionLog_ = nullptr;
+    // The current write attempt: the pager's values as they were sent (none
+    // before the transfer), and the questions asked.
+    std::optional<WriteRecord> sent_;
+    std::vector<Question> questions_;
 };
 
 } // namespace ccp::ops

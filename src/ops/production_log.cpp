@@ -55,13 +55,20 @@ std::string toJsonLine(const WriteRecord& r) {
                     ",\"enabled\":" + (r.enabled[i] ? "true" : "false") + "}";
     }
     capcodes += "]";
+    std::string questions = "[";
+    for (const Question& q : r.questions) {
+        questions += std::string(questions.size() > 1 ? "," : "") +
+                     "{\"caption\":" + jsonString(q.caption) + ",\"text\":" + jsonString(q.text) +
+                     ",\"answer\":" + (q.answer ? "\"yes\"" : "\"no\"") + "}";
+    }
+    questions += "]";
     return "{\"time\":" + jsonString(r.time) + ",\"version\":" + jsonString(r.version) +
            ",\"jig\":" + jsonString(r.jig) + ",\"profile\":" + std::to_string(r.profile) +
            ",\"platform\":" + std::to_string(r.platform) +
            ",\"firmware\":" + jsonString(r.firmware) +
            ",\"subversion\":" + jsonString(r.subversion) + ",\"serial\":" + jsonString(r.serial) +
            ",\"capcodes\":" + capcodes + ",\"result\":" + jsonString(r.result) +
-           ",\"sha256\":" + jsonString(r.sha256) + "}";
+           ",\"questions\":" + questions + ",\"sha256\":" + jsonString(r.sha256) + "}";
 }
 
 std::string defaultProductionLogPath() {

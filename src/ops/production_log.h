@@ -12,8 +12,16 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace ccp::ops {
+
+// A yes/no question the person at the bench was asked, and the answer given.
+struct Question {
+    std::string caption;
+    std::string text;
+    bool answer = false;
+};
 
 struct WriteRecord {
     std::string time;    // UTC, ISO 8601
@@ -21,13 +29,17 @@ struct WriteRecord {
     std::string jig;     // "LPT1", "LPT2" or "USB jig version N"
     int profile = 0;
     int platform = 0;
+    // The pager's part: the window's values as they went to the pager, taken
+    // before the capcodes advance for the next one. An attempt that stopped
+    // before the transfer has the window's values as they stood.
     std::string firmware;
     std::string subversion;
     std::string serial;
     std::string capcodes[8];
     bool enabled[8] = {};
-    std::string result; // the write's last log line
-    std::string sha256; // of the EepromImage as it stood after the attempt
+    std::string result;              // the write's last log line
+    std::vector<Question> questions; // in the order asked
+    std::string sha256;              // of the 512-byte EepromImage, as above
 };
 
 // The record as one line of JSON (no newline); the window's texts are

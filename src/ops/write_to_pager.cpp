@@ -51,14 +51,15 @@ bool PagerOperations::writeToPager() {
     dialog_.stepIt();
     context_.log.append("Write to Pager...");
     model::storeChecksum(context_.eeprom, model::ChecksumBlock::A);
-    if (layout == model::Layout::Pcd5003) {
-        if (!programDecoder())
-            return false;
-    } else {
+    if (layout != model::Layout::Pcd5003) {
         model::storeChecksum(context_.eeprom, layout == model::Layout::Sm8212
                                                   ? model::ChecksumBlock::B
                                                   : model::ChecksumBlock::C);
     }
+    // The record describes this pager, not the next one the capcodes advance to.
+    sent_ = describePager();
+    if (layout == model::Layout::Pcd5003 && !programDecoder())
+        return false;
     if (!writeEeprom())
         return false;
 
@@ -90,7 +91,7 @@ bool PagerOperations::readHardwareConfig() {
     }
     if (checksBlockB(context_) && !model::verifyChecksum(ReadStaging, model::ChecksumBlock::B)) {
         context_.ui().beep();
-        if (!context_.ui().askYesNo("Checksum error!", "Continue to repair the unit?")) {
+        if (!ask("Checksum error!", "Continue to repair the unit?")) {
             context_.log.append("Pager eeprom checksum error!");
             return false;
         }

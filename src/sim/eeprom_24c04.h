@@ -22,8 +22,10 @@ namespace ccp::sim {
 class Eeprom24c04 final : public TwoWireSlave {
 public:
     static constexpr std::size_t kSize = 512;
-    // Long enough for any chip of the family; the jig waits 50 ms per page.
-    static constexpr std::uint64_t kWriteCycleUs = 5000;
+    // The longest write cycle of the family's data sheets, so that a bus
+    // that waits less than a real chip may need is caught. The parallel bus
+    // waits 50 ms after each page's stop.
+    static constexpr std::uint64_t kWriteCycleUs = 10'000;
 
     // `deviceSelect` is the level of the select pins as the PC names it
     // (0 or 2 on the pager: A1 tied low or high). The page is the chip's

@@ -34,8 +34,9 @@ public:
         if (backend_.onReport) {
             backend_.onReport(true, report);
         }
+        const std::uint64_t atUs = backend_.clock_.nowUs() + slot->device->answerDelayUs(report);
         for (Report& answer : slot->device->onOutputReport(report)) {
-            slot->pending.push_back(std::move(answer));
+            slot->pending.push_back({std::move(answer), atUs});
         }
         if (slot->reportsLeft != kNoLimit && --slot->reportsLeft == 0) {
             slot->plugged = false;
@@ -49,24 +50,45 @@ public:
         if (slot == nullptr) {
             return link::HidReadResult::Failed;
         }
-        if (slot->pending.empty()) {
-            backend_.clock_.sleepMs(static_cast<unsigned>(std::max(timeoutMs, 0)));
+        link::Clock& clock = backend_.clock_;
+        const std::uint64_t timeoutUs = static_cast<std::uint64_t>(std::max(timeoutMs, 0)) * 1000;
+        if (slot->pending.empty() || slot->pending.front().atUs > clock.nowUs() + timeoutUs) {
+            clock.sleepMs(static_cast<unsigned>(std::max(timeoutMs, 0)));
             if (backend_.onReport) {
                 backend_.onReport(false, {});
             }
             return link::HidReadResult::Timeout;
         }
-        const Report answer = std::move(slot->pending.front());
-        slot->pending.pop_front();
-        std::fill(report.begin(), report.end(), 0);
-        std::copy_n(answer.begin(), std::min(answer.size(), report.size()), report.begin());
+        if (slot->pending.front().atUs > clock.nowUs()) {
+            clock.busyWaitUs(slot->pending.front().atUs - clock.nowUs());
+        }
+        take(*slot, report);
         if (backend_.onReport) {
             backend_.onReport(false, report);
         }
         return link::HidReadResult::Ok;
     }
 
+    std::vector<Report> discardQueued() override {
+        std::vector<Report> out;
+        auto* slot = backend_.find(serial_);
+        while (slot != nullptr && !slot->pending.empty() &&
+               slot->pending.front().atUs <= backend_.clock_.nowUs()) {
+            Report report(slot->device->caps().inputReportLength, 0);
+            take(*slot, report);
+            out.push_back(std::move(report));
+        }
+        return out;
+    }
+
 private:
+    static void take(SimulatedHidBackend::Slot& slot, std::span<std::uint8_t> report) {
+        const Report answer = std::move(slot.pending.front().report);
+        slot.pending.pop_front();
+        std::fill(report.begin(), report.end(), 0);
+        std::copy_n(answer.begin(), std::min(answer.size(), report.size()), report.begin());
+    }
+
     SimulatedHidBackend& backend_;
     std::size_t serial_;
 };

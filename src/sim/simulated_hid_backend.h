@@ -1,8 +1,9 @@
 // A HidBackend for tests and the virtual pager: virtual HID devices that
 // tests plug and unplug. Each output report a device takes may queue input
-// reports as its answer; a read waits for the next one and, when none comes,
-// sleeps out its time-out on the clock (virtual time in tests). Every report
-// can be watched on its way, for traces.
+// reports as its answer, arriving after the device's answer delay; a read
+// waits on the clock (virtual time in tests) for the next one or, when none
+// arrives in time, sleeps out its time-out and leaves a late answer queued,
+// as hidraw does. Every report can be watched on its way, for traces.
 #pragma once
 
 #include "link/clock.h"
@@ -34,6 +35,10 @@ public:
     virtual bool opens() const { return true; }
     // The answer to one output report: zero or more input reports.
     virtual std::vector<Report> onOutputReport(std::span<const std::uint8_t> report) = 0;
+    // How long after the output report its answer arrives.
+    virtual std::uint64_t answerDelayUs(std::span<const std::uint8_t> /*report*/) const {
+        return 0;
+    }
 };
 
 // A HID device that is not a jig: it answers nothing.
@@ -88,7 +93,11 @@ private:
         std::size_t serial; // instance number, new at every plug
         bool plugged;
         std::size_t reportsLeft;
-        std::deque<Report> pending;
+        struct Arrival {
+            Report report;
+            std::uint64_t atUs;
+        };
+        std::deque<Arrival> pending;
     };
 
     Slot* find(std::size_t serial);

@@ -20,6 +20,14 @@ VirtualUsbJig::VirtualUsbJig(Eeprom24c04& eeprom, Pcd5003& decoder)
     : eeprom_(eeprom), decoder_(decoder) {
 }
 
+std::uint64_t VirtualUsbJig::answerDelayUs(std::span<const std::uint8_t> report) const {
+    if (report.size() < 2) {
+        return 0;
+    }
+    const auto delay = delaysMs_.find(report[1]);
+    return delay == delaysMs_.end() ? 0 : std::uint64_t{delay->second} * 1000;
+}
+
 Report VirtualUsbJig::reply(std::uint8_t code) const {
     Report out(caps_.inputReportLength, 0);
     if (out.size() > 1) {

@@ -42,6 +42,10 @@ public:
     void replyWith(std::uint8_t command, std::uint8_t code) { forced_[command] = code; }
     // From the `n`-th report on (0 = the next), no answer at all.
     void silenceAfter(std::size_t n) { silentFrom_ = received_ + n; }
+    // Every later `command` is answered `ms` after it was sent (no time by
+    // default), as a firmware doing the command's work.
+    void answerAfter(std::uint8_t command, unsigned ms) { delaysMs_[command] = ms; }
+    std::uint64_t answerDelayUs(std::span<const std::uint8_t> report) const override;
 
     // The commands taken, in order, and whether the attach command came.
     const std::vector<std::uint8_t>& commands() const { return commands_; }
@@ -60,6 +64,7 @@ private:
     std::string name_ = "A31 programmer";
     link::HidCaps caps_{65, 65};
     std::map<std::uint8_t, std::uint8_t> forced_;
+    std::map<std::uint8_t, unsigned> delaysMs_;
     std::size_t received_ = 0;
     std::size_t silentFrom_ = static_cast<std::size_t>(-1);
     std::vector<std::uint8_t> commands_;

@@ -78,9 +78,9 @@ bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
         }
         return true;
     }
-    request.jig = parseJig(*run.jig);
+    request.jig = jig::parseJig(*run.jig);
     if (!request.jig) {
-        err << "--jig takes " << kJigForms << ", not '" << *run.jig << "'";
+        err << "--jig takes " << jig::kJigForms << ", not '" << *run.jig << "'";
         return false;
     }
     return true;
@@ -93,6 +93,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     CLI::App app{"The Capcode Programmer's window without a window: make, show and compare "
                  "image files, read and program pagers.",
                  "capcode-tool"};
+    app.set_version_flag("--version", std::string("capcode-tool ") + CCP_VERSION,
+                         "print the program's name and version, then exit");
     Options run;
     addProfileAndPlatform(app, run);
     app.add_flag("--repair", run.repair, "switch repair mode on (Help > Repair)");
@@ -148,15 +150,19 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return 0;
     } catch (const CLI::ParseError& error) {
         return refuse(error.what());
     }
 
     if (diffCommand->parsed() && fileA == "pager") {
-        const std::optional<JigChoice> jig = diff.jig ? parseJig(*diff.jig) : std::nullopt;
+        const std::optional<jig::JigChoice> jig =
+            diff.jig ? jig::parseJig(*diff.jig) : std::nullopt;
         if (!jig || run.repair || run.load || !run.settings.empty() || run.save || run.json ||
             run.usesJig()) {
-            err << "capcode-tool: diff pager takes FILE, --jig " << kJigForms
+            err << "capcode-tool: diff pager takes FILE, --jig " << jig::kJigForms
                 << ", --profile and --platform\n";
             return kUsageError;
         }

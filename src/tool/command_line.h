@@ -6,7 +6,7 @@
 //   capcode-tool selftest --jig JIG [--profile P] [--platform N]
 //   capcode-tool selftest --jig JIG [--profile P] [--platform N]
 // A malformed command line is reported on `err` with status 2; --help prints
-// the usage on `out` with status 0.
+// the usage and --version "capcode-tool VERSION" on `out`, with status 0.
 #pragma once
 
 #include <iosfwd>

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/tform1.h"
+#include "jig/absent_port.h"
 #include "link/clock.h"
 #include "tool/headless_services.h"
 
@@ -87,7 +88,7 @@ private:
 
     bool usb_;
     HeadlessUi ui_;
-    AbsentPort absentPort_;
+    jig::AbsentPort absentPort_;
     link::SteadyClock ownClock_;
     HeadlessOsInfo os_;
     app::TForm1 form_;

@@ -11,8 +11,15 @@ void HeadlessUi::showError(const std::string& text) {
     box("error", text);
 }
 
-void HeadlessUi::box(const char* kind, const std::string& text) {
-    boxTexts_.push_back(text);
+bool HeadlessUi::askYesNo(const std::string& caption, const std::string& text) {
+    questions_.push_back({caption, text, answer_});
+    box("question", caption + " / " + text + (answer_ ? " -> yes" : " -> no"), false);
+    return answer_;
+}
+
+void HeadlessUi::box(const char* kind, const std::string& text, bool kept) {
+    if (kept)
+        boxTexts_.push_back(text);
     if (boxes_ == nullptr)
         return;
     if (beforeBox_)

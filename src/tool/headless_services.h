@@ -1,15 +1,15 @@
 // The machine as a run without a window sees it: boxes written to a stream
 // (after the log lines that came before them), questions answered as the run
-// was told (No unless told Yes), the parallel port offered only when the run
-// has a jig, and the log pane echoed line by line as the rules append. Beeps
-// and focus requests are recorded, never shown.
+// was told (No unless told Yes) and written there with their answer, the parallel port offered only
+// when the run has a jig, and the log pane echoed line by line as the rules append. Beeps and focus
+// requests are recorded, never shown.
 #pragma once
 
 #include "form/control.h"
 #include "form/controls.h"
 #include "form/user_interface.h"
 #include "link/os_info.h"
-#include "link/port_driver.h"
+#include "ops/production_log.h"
 
 #include <cstddef>
 #include <functional>
@@ -34,8 +34,9 @@ public:
     // The comparison a report shows is printed by the step that asked for it.
     void showReport(const std::string&, const std::string&) override {}
     void showError(const std::string& text) override;
-    // Nobody is there to answer: every question gets the run's answer.
-    bool askYesNo(const std::string&, const std::string&) override { return answer_; }
+    // Nobody is there to answer: every question gets the run's answer, and
+    // is written as "question: CAPTION / TEXT -> yes|no".
+    bool askYesNo(const std::string& caption, const std::string& text) override;
     void setAnswer(bool yes) { answer_ = yes; }
     // The runner passes paths straight to the file steps; a chooser that is
     // asked anyway is cancelled.
@@ -48,30 +49,25 @@ public:
 
     // Texts of every message and error box, in order.
     const std::vector<std::string>& boxTexts() const { return boxTexts_; }
+    // Every question asked, with the answer it got, in order.
+    const std::vector<ops::Question>& questions() const { return questions_; }
     std::size_t errorBoxes() const { return errorBoxes_; }
     // Controls the rules gave the focus back to, in order.
     const std::vector<const form::Control*>& focusRequests() const { return focusRequests_; }
     int beeps() const { return beeps_; }
 
 private:
-    void box(const char* kind, const std::string& text);
+    // `kept`: the text goes to boxTexts() too.
+    void box(const char* kind, const std::string& text, bool kept = true);
 
     std::ostream* boxes_;
     std::function<void()> beforeBox_;
     bool answer_ = false;
     std::vector<std::string> boxTexts_;
+    std::vector<ops::Question> questions_;
     std::size_t errorBoxes_ = 0;
     std::vector<const form::Control*> focusRequests_;
     int beeps_ = 0;
-};
-
-// A port that is never there: initialise fails and every access fails.
-class AbsentPort final : public link::PortDriver {
-public:
-    bool initialise() override { return false; }
-    std::optional<std::uint8_t> read(std::uint16_t) override { return std::nullopt; }
-    bool write(std::uint16_t, std::uint8_t) override { return false; }
-    void shutdown() override {}
 };
 
 // Without a jig the parallel port is not offered, so start-up neither probes

@@ -86,6 +86,12 @@ Json reportJson(const HeadlessForm& headless) {
     report["caption"] = latin1ToUtf8(form.Form1.caption());
     report["log"] = textList(form.Memo1.lines());
     report["messages"] = textList(headless.ui().boxTexts());
+    Json questions = Json::array();
+    for (const ops::Question& question : headless.ui().questions())
+        questions.push_back({{"caption", latin1ToUtf8(question.caption)},
+                             {"text", latin1ToUtf8(question.text)},
+                             {"answer", question.answer ? "yes" : "no"}});
+    report["questions"] = std::move(questions);
     Json controls = Json::object();
     for (const form::Control* control : form.controls())
         controls[control->name()] = controlJson(*control);

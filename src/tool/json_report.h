@@ -1,5 +1,6 @@
 // The window's state after a run as one JSON document: profile, platform,
-// window caption, log lines, box texts, every control keyed by its name with
+// window caption, log lines, box texts, the questions asked with their
+// answers ("yes" or "no"), every control keyed by its name with
 // the state its kind has, and the EepromImage (512 bytes) and DecoderImage
 // (48 bytes) as lower-case hex. Texts are converted from Latin-1 to UTF-8.
 // A run that did not succeed adds the reason as "error".

@@ -15,7 +15,7 @@ constexpr const char* kProgram = "capcode-tool: ";
 
 int runPagerDiff(const PagerDiffRequest& request, std::ostream& out, std::ostream& err) {
     const int refusedStatus = exitStatusOf(Outcome::Refused);
-    OpenedJig opened = openJig(request.jig);
+    jig::OpenedJig opened = jig::openJig(request.jig);
     if (!opened.jig) {
         err << kProgram << opened.reason << '\n';
         return refusedStatus;
@@ -30,7 +30,8 @@ int runPagerDiff(const PagerDiffRequest& request, std::ostream& out, std::ostrea
         opened.jig->finish();
         return refusedStatus;
     }
-    opened.jig->ready(headless.form());
+    opened.jig->ready(
+        {headless.form().EepromDeviceSelect, [&headless] { headless.form().LPT21Click(); }});
     const std::size_t logged = headless.form().Memo1.lines().size();
     const auto lines = headless.form().CompareWithPagerClick();
     if (const std::optional<std::string> reason = opened.jig->finish())

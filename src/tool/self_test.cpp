@@ -168,7 +168,10 @@ PortAccessFailure portAccessFailure(int error, const std::string& node) {
 std::vector<Check> parallelSelfTest(ParallelBench bench, const PagerExpectation& pager) {
     std::vector<Check> checks;
     const std::uint16_t status = link::registerAddress(bench.base, link::PortRegister::Status);
-    const bool claimed = bench.port.initialise();
+    // The port is held for the self-test and let go when it ends.
+    const bool ready = bench.port.initialise();
+    const link::PortClaim claim(ready ? &bench.port : nullptr, bench.base);
+    const bool claimed = ready && claim.held();
     const std::optional<std::uint8_t> before = claimed ? bench.port.read(status) : std::nullopt;
     const std::string port = bench.base == link::kLpt1Base ? "LPT1" : "LPT2";
     if (!before) {

@@ -1,9 +1,9 @@
 #include "tool/self_test_run.h"
 
 #include "editor/image_files.h"
+#include "jig/jig.h"
 #include "link/ppdev_port_driver.h"
 #include "tool/headless_form.h"
-#include "tool/jig.h"
 #include "tool/self_test.h"
 
 #include <CLI/CLI.hpp>
@@ -14,14 +14,13 @@ namespace {
 
 constexpr const char* kProgram = "capcode-tool: ";
 
-std::vector<Check> onParallelPort(JigKind kind, const PagerExpectation& pager) {
-    const bool lpt2 = kind == JigKind::Lpt2;
+std::vector<Check> onParallelPort(jig::JigKind kind, const PagerExpectation& pager) {
+    const bool lpt2 = kind == jig::JigKind::Lpt2;
     link::PpdevPortDriver driver;
     link::SteadyClock clock;
     ParallelBench bench{driver, clock, lpt2 ? link::kLpt2Base : link::kLpt1Base, [&] {
-                            // LPT2's node is opened only once LPT1's is claimed.
-                            const std::size_t node = lpt2 && driver.isClaimed(0) ? 1 : 0;
-                            return portAccessFailure(driver.lastError(), driver.nodePath(node));
+                            return portAccessFailure(driver.lastError(),
+                                                     driver.nodePath(driver.lastErrorNode()));
                         }};
     std::vector<Check> checks = parallelSelfTest(bench, pager);
     driver.shutdown();
@@ -51,9 +50,9 @@ void addSelfTestCommand(CLI::App& app, SelfTestOptions& options) {
 
 int runSelfTest(const SelfTestOptions& options, int profile, std::ostream& out, std::ostream& err) {
     const int usageError = exitStatusOf(Outcome::Refused);
-    const std::optional<JigChoice> choice = parseJig(options.jig);
+    const std::optional<jig::JigChoice> choice = jig::parseJig(options.jig);
     if (!choice) {
-        err << kProgram << "--jig takes " << kJigForms << ", not '" << options.jig << "'\n";
+        err << kProgram << "--jig takes " << jig::kJigForms << ", not '" << options.jig << "'\n";
         return usageError;
     }
     HeadlessForm headless(options.profile.value_or(profile), nullptr, nullptr);
@@ -70,16 +69,17 @@ int runSelfTest(const SelfTestOptions& options, int profile, std::ostream& out, 
     pager.deviceSelect = headless.form().EepromDeviceSelect;
 
     std::vector<Check> checks;
-    if (choice->kind == JigKind::Lpt1 || choice->kind == JigKind::Lpt2) {
+    if (choice->kind == jig::JigKind::Lpt1 || choice->kind == jig::JigKind::Lpt2) {
         checks = onParallelPort(choice->kind, pager);
     } else {
         // The virtual pager's file is not kept: finish() is never called.
-        OpenedJig opened = openJig(*choice);
+        jig::OpenedJig opened = jig::openJig(*choice);
         if (!opened.jig) {
             err << kProgram << opened.reason << '\n';
             return usageError;
         }
-        opened.jig->ready(headless.form());
+        opened.jig->ready(
+            {headless.form().EepromDeviceSelect, [&headless] { headless.form().LPT21Click(); }});
         if (link::HidBackend* hid = opened.jig->hid())
             checks = usbSelfTest(*hid, pager);
         else

@@ -1,9 +1,9 @@
 #include "tool/tool_run.h"
 
+#include "jig/tracing_hid.h"
+#include "jig/tracing_port.h"
 #include "tool/image_diff.h"
 #include "tool/json_report.h"
-#include "tool/tracing_hid.h"
-#include "tool/tracing_port.h"
 
 #include <algorithm>
 #include <fstream>
@@ -20,14 +20,15 @@ StepResult withReason(StepResult step, const std::string& prefix) {
     return step;
 }
 
-StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
+StepResult runAll(HeadlessForm& headless, jig::Jig* jig, const RunRequest& request) {
     StepResult step;
     if (request.platform)
         step = headless.stepToPlatform(*request.platform);
     if (step.done() && request.repair)
         step = headless.toggleRepair();
     if (step.done() && jig != nullptr)
-        jig->ready(headless.form());
+        jig->ready(
+            {headless.form().EepromDeviceSelect, [&headless] { headless.form().LPT21Click(); }});
     if (step.done() && request.read)
         step = withReason(headless.readFromPager(), "pager not read: ");
     if (step.done() && request.load)
@@ -48,8 +49,8 @@ StepResult runAll(HeadlessForm& headless, Jig* jig, const RunRequest& request) {
 // has one.
 struct Trace {
     std::ofstream file;
-    std::optional<TracingPort> port;
-    std::optional<TracingHidBackend> hid;
+    std::optional<jig::TracingPort> port;
+    std::optional<jig::TracingHidBackend> hid;
     bool active() const { return port || hid; }
 };
 
@@ -63,9 +64,9 @@ void printErrorOnly(const RunRequest& request, const std::string& reason, std::o
 
 int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err) {
     const int refusedStatus = exitStatusOf(Outcome::Refused);
-    OpenedJig opened;
+    jig::OpenedJig opened;
     if (request.jig) {
-        opened = openJig(*request.jig);
+        opened = jig::openJig(*request.jig);
         if (!opened.jig) {
             err << kProgram << opened.reason << '\n' << std::flush;
             printErrorOnly(request, opened.reason, out);

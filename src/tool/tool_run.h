@@ -8,7 +8,7 @@
 // refused.
 #pragma once
 
-#include "tool/jig.h"
+#include "jig/jig.h"
 #include "tool/user_setting.h"
 
 #include <iosfwd>
@@ -23,7 +23,7 @@ struct RunRequest {
     std::optional<int> platform;
     bool repair = false;
     // The jig the pager steps run on; without one the port is not offered.
-    std::optional<JigChoice> jig;
+    std::optional<jig::JigChoice> jig;
     bool read = false;
     std::optional<std::string> load;
     std::vector<Assignment> settings;

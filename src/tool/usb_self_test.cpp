@@ -35,6 +35,7 @@ bool isJigName(const std::optional<std::string>& name) {
 struct Exchange {
     enum class Outcome { Replied, WriteFailed, Timeout, ReadFailed } outcome;
     std::vector<std::uint8_t> reply;
+    int timeoutMs;
     std::uint8_t code() const { return reply.size() > 1 ? reply[1] : 0; }
 };
 
@@ -44,12 +45,14 @@ Exchange exchange(link::HidHandle& handle, const link::HidCaps& caps, std::uint8
     out[1] = command;
     std::copy(arguments.begin(), arguments.end(), out.begin() + 2);
     out.back() = link::Crc8(std::span<const std::uint8_t>(out).subspan(1, out.size() - 2));
-    Exchange result{Exchange::Outcome::Replied, std::vector<std::uint8_t>(caps.inputReportLength)};
+    Exchange result{Exchange::Outcome::Replied, std::vector<std::uint8_t>(caps.inputReportLength),
+                    link::replyTimeoutMs(command)};
+    handle.discardQueued();
     if (!handle.writeReport(out)) {
         result.outcome = Exchange::Outcome::WriteFailed;
         return result;
     }
-    switch (handle.readReport(result.reply, link::kReplyTimeoutMs)) {
+    switch (handle.readReport(result.reply, result.timeoutMs)) {
     case link::HidReadResult::Ok:
         break;
     case link::HidReadResult::Timeout:
@@ -68,7 +71,8 @@ Check failedExchange(const char* name, const Exchange& exchange, std::uint8_t ex
     case Exchange::Outcome::WriteFailed:
         return {name, CheckResult::Fail, "the report could not be written", kReplugHint};
     case Exchange::Outcome::Timeout:
-        return {name, CheckResult::Fail, "no reply within 3 s", kReplugHint};
+        return {name, CheckResult::Fail,
+                "no reply within " + std::to_string(exchange.timeoutMs / 1000) + " s", kReplugHint};
     case Exchange::Outcome::ReadFailed:
         return {name, CheckResult::Fail, "the reply could not be read (jig gone?)", kReplugHint};
     case Exchange::Outcome::Replied:

@@ -4,6 +4,7 @@
 #include "tool/latin1.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ccp::tool {
 namespace {
@@ -68,6 +69,20 @@ private:
     std::size_t focus_;
 };
 
+// The user selects the whole text and types `code` over it: the key filter
+// sees the text still there, and the character it lets through replaces the
+// text in one change, so the change rule never sees an empty field on the
+// way. Returns false when the filter swallowed the key.
+bool typeOver(form::Edit& edit, int code) {
+    std::optional<int> key;
+    edit.form().dispatch([&] { key = edit.filterKey(code); });
+    if (!key)
+        return false;
+    if (*key >= 0x20 && *key <= 0xFF)
+        edit.userEdit(std::string(1, static_cast<char>(*key)));
+    return true;
+}
+
 StepResult typeInto(form::Edit& edit, const std::string& value, const Verdict& verdict) {
     if (edit.readOnly())
         return refused(edit.name(), "the field is read-only");
@@ -75,15 +90,19 @@ StepResult typeInto(form::Edit& edit, const std::string& value, const Verdict& v
         if (static_cast<unsigned char>(c) < 0x20)
             return refused(edit.name(), "a control character cannot be typed");
     }
-    edit.userEdit(std::string());
+    if (value.empty())
+        edit.userEdit(std::string());
     // Characters a key filter wrote on its own after the key it was given
     // (the frequency adds the decimal separator after the whole MHz); the
     // user may type them over.
     std::string supplied;
+    bool first = true;
     for (char c : value) {
         const std::string before = edit.text();
         const std::size_t logged = verdict.logSize();
-        const bool taken = edit.userType(static_cast<unsigned char>(c));
+        const bool taken = first ? typeOver(edit, static_cast<unsigned char>(c))
+                                 : edit.userType(static_cast<unsigned char>(c));
+        const bool typedOver = std::exchange(first, false);
         const std::string& after = edit.text();
         if (!taken) {
             if (after != before) {
@@ -105,7 +124,7 @@ StepResult typeInto(form::Edit& edit, const std::string& value, const Verdict& v
             return refused(edit.name(), reason);
         }
         supplied.clear();
-        if (after == before && edit.maxLength() > 0 &&
+        if (!typedOver && after == before && edit.maxLength() > 0 &&
             static_cast<int>(before.size()) >= edit.maxLength())
             return refused(edit.name(), quoted(value)
                                             .append(" is longer than the field's ")

@@ -1,8 +1,9 @@
-// Setting a control as a user would at the window. An edit gets the focus, is
-// emptied, takes the value key by key through its key filter and is left
-// (exit rule); a list picks the item with the value's text (change rule); a
-// check box takes 1 or 0 and is clicked when its state differs. What a user
-// could not do there, or what the control's rules turn down, is refused.
+// Setting a control as a user would at the window. An edit gets the focus,
+// its whole text is selected and typed over: the value's first key replaces
+// it, the others follow key by key through its key filter (an empty value
+// empties it), and it is left (exit rule); a list picks the item with the value's text (change
+// rule); a check box takes 1 or 0 and is clicked when its state differs. What a user could not do
+// there, or what the control's rules turn down, is refused.
 #pragma once
 
 #include "tool/headless_form.h"

@@ -27,11 +27,16 @@ TEST(CompareWithPager, ListsWhatDiffersAndLeavesTheWindowAlone) {
     const auto shown = window.CompareWithPagerClick();
     ASSERT_TRUE(shown);
     ASSERT_GE(shown->size(), 4u);
-    EXPECT_EQ((*shown)[0], "serial: CHANGED1 -> 00000000");
+    EXPECT_EQ((*shown)[0], "serial: 00000000 -> CHANGED1") << "the pager's, then the window's";
     EXPECT_EQ((*shown)[1].rfind("alerttime: ", 0), 0u) << (*shown)[1];
     for (std::size_t i = 2; i < shown->size(); ++i)
         EXPECT_EQ((*shown)[i].rfind("byte 0x", 0), 0u) << (*shown)[i];
-    EXPECT_EQ(rig.ui.messages.size(), 1u) << "one report";
+    ASSERT_EQ(rig.ui.messages.size(), 1u) << "one report";
+    EXPECT_EQ(rig.ui.messages[0].rfind("Compare with Pager\nNAME: value on the pager -> value "
+                                       "writing would put there\nserial: 00000000 -> CHANGED1\n",
+                                       0),
+              0u)
+        << rig.ui.messages[0];
 
     auto after = testing::snapshot(window);
     after["Memo1"] = before.at("Memo1");

@@ -151,6 +151,40 @@ TEST_F(DecoderTransferTest, FaultsEndWithTheirResult) {
     }
 }
 
+// Fails the port inside the stop of the program's last frame (block 7's
+// "control := 0"), once all three of its bytes were acknowledged.
+class FailInLastFrameStop final : public sim::BusDevice {
+public:
+    FailInLastFrameStop(const testing::BusMonitor& monitor, sim::SimulatedParallelPort& port)
+        : monitor_(monitor), port_(port) {}
+    void onLines(const sim::BusLines&) override {
+        const auto& events = monitor_.events;
+        if (done_ || std::count(events.begin(), events.end(), "S") != 32 || events.size() < 4)
+            return;
+        if (std::vector<std::string>(events.end() - 4, events.end()) ==
+            std::vector<std::string>{"S", "4E+", "00+", "00+"}) {
+            port_.failAccessesAfter(2); // the stop's data line falls, its clock does not rise
+            done_ = true;
+        }
+    }
+    bool dataInLine() const override { return true; }
+    bool done() const { return done_; }
+
+private:
+    const testing::BusMonitor& monitor_;
+    sim::SimulatedParallelPort& port_;
+    bool done_ = false;
+};
+
+// The verify's open clears the fault, so a failed stop must fail its frame.
+TEST_F(DecoderTransferTest, RealWorldPortFailingInTheLastFrameIsAProgramError) {
+    FailInLastFrameStop trigger(monitor, port);
+    port.attach(trigger);
+    EXPECT_EQ(program(image(4)), DecoderResult::Failed);
+    EXPECT_TRUE(trigger.done());
+    port.detach(trigger);
+}
+
 TEST_F(DecoderTransferTest, ShortBufferIsRefusedBeforeTheBus) {
     Bytes buffer(47, 0);
     EXPECT_EQ(transfers.DecoderTransfer("r", buffer), DecoderResult::Failed);

@@ -1,6 +1,9 @@
 #include "link/hidapi_backend.h"
+#include "support/fake_hidraw.h"
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -52,6 +55,100 @@ TEST(HidapiBackend, EnumeratesAndRefusesWhatIsNoHidrawNode) {
     if (backend.notificationFd() < 0) {
         EXPECT_FALSE(backend.drainNotifications());
     }
+}
+
+// Answers each output report with the next scripted input report (ID byte
+// first, as a device sends it); nothing once the script runs out.
+class ScriptedDevice final : public sim::VirtualHidDevice {
+public:
+    std::uint16_t vendorId() const override { return 0x04D8; }
+    std::uint16_t productId() const override { return 0x1000; }
+    std::uint16_t version() const override { return 2; }
+    std::optional<std::string> productString() const override { return "A31 programmer"; }
+    HidCaps caps() const override { return {5, 4}; }
+    std::vector<sim::Report> onOutputReport(std::span<const std::uint8_t> report) override {
+        written.emplace_back(report.begin(), report.end());
+        if (script.empty())
+            return {};
+        sim::Report next = std::move(script.front());
+        script.pop_front();
+        return {next};
+    }
+    std::deque<sim::Report> script;
+    std::vector<Bytes> written;
+};
+
+class HidrawNodeTest : public ::testing::Test {
+protected:
+    std::unique_ptr<HidHandle> openFirst() {
+        const auto devices = backend.enumerate();
+        return devices.empty() ? nullptr : backend.open(devices[0]);
+    }
+    testing::FakeHidraw node;
+    HidapiBackend backend{node};
+    ScriptedDevice device;
+};
+
+// Byte 0 of what readReport stores is the report ID whether or not hidraw
+// kept it; a short report is completed with zeros, a long one is cut.
+TEST_F(HidrawNodeTest, ReportIdsAndLengths) {
+    struct Case {
+        const char* name;
+        std::uint8_t reportId;
+        sim::Report sent; // by the device, ID first
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"unnumbered", 0, {0x00, 0x40, 0x01, 0x02, 0x03}, {0x00, 0x40, 0x01, 0x02, 0x03}},
+        {"numbered", 7, {0x00, 0x40, 0x01, 0x02, 0x03}, {0x07, 0x40, 0x01, 0x02, 0x03}},
+        {"short", 0, {0x00, 0x40}, {0x00, 0x40, 0, 0, 0}},
+        {"long", 0, {0x00, 0x40, 1, 2, 3, 4, 5, 6}, {0x00, 0x40, 1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::FakeHidraw fresh;
+        HidapiBackend onFresh{fresh};
+        ScriptedDevice scripted;
+        fresh.plug(scripted, c.reportId);
+        const auto devices = onFresh.enumerate();
+        ASSERT_EQ(devices.size(), 1u);
+        EXPECT_EQ(devices[0].vendorId, 0x04D8);
+        const auto handle = onFresh.open(devices[0]);
+        ASSERT_TRUE(handle);
+        EXPECT_EQ(handle->productString(), "A31 programmer");
+        EXPECT_EQ(handle->caps().inputReportLength, 5u);
+        EXPECT_EQ(handle->caps().outputReportLength, 4u);
+        scripted.script.push_back(c.sent);
+        const Bytes out = {0x00, 0x14, 0x22, 0x36};
+        EXPECT_TRUE(handle->writeReport(out));
+        EXPECT_EQ(scripted.written, std::vector<Bytes>{out});
+        Bytes in(5, 0xEE);
+        EXPECT_EQ(handle->readReport(in, 1000), HidReadResult::Ok);
+        EXPECT_EQ(in, c.expected);
+    }
+}
+
+// After the device has gone what it had queued is still read; then reads
+// fail at once (EIO), writes fail (ENODEV), and the node does not open again.
+TEST_F(HidrawNodeTest, UnpluggedNodeFailsAtOnce) {
+    node.plug(device);
+    const auto handle = openFirst();
+    ASSERT_TRUE(handle);
+    const auto info = backend.enumerate().at(0);
+    device.script = {{0x00, 0x40, 0xAA}};
+    ASSERT_TRUE(handle->writeReport(Bytes{0x00, 0x14, 0x00, 0x00}));
+    node.unplug(device);
+    EXPECT_TRUE(backend.drainNotifications());
+    Bytes in(5, 0);
+    EXPECT_EQ(handle->readReport(in, 5000), HidReadResult::Ok);
+    EXPECT_EQ(in[2], 0xAA);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(handle->readReport(in, 5000), HidReadResult::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(handle->writeReport(Bytes{0x00, 0x14, 0x00, 0x00}));
+    EXPECT_TRUE(handle->discardQueued().empty());
+    EXPECT_EQ(backend.open(info), nullptr);
+    EXPECT_TRUE(backend.enumerate().empty());
 }
 
 } // namespace

@@ -89,6 +89,9 @@ TEST(ReportDescriptor, Lengths) {
         {"push/pop, long item", kPushPop, 4, 0, false},
         {"empty", {}, 0, 0, false},
         {"4-byte item data", {0x77, 0x08, 0, 0, 0, 0x97, 0x03, 0, 0, 0, 0x81, 0x00}, 4, 0, false},
+        // 3 + 8 bits: eleven bits take two bytes, then the ID byte.
+        {"bits not whole bytes", {0x75, 0x03, 0x95, 0x01, 0x81, 0x02, 0x75, 0x08, 0x81, 0x02}, 3, 0,
+         false},
     };
     for (const Case& c : cases) {
         const ReportDescriptorSummary s = parseReportDescriptor(c.descriptor);

@@ -34,10 +34,13 @@ struct FormRig {
     form::UserInterface* windowUi = nullptr;
     link::Clock* windowClock = nullptr;
     std::unique_ptr<app::TForm1> form;
+    // The driver the window reaches the port through; nullptr: `port` itself.
+    link::PortDriver* driver = nullptr;
 
     app::TForm1& start(int profile = app::kStartProfile) {
+        link::PortDriver& through = driver != nullptr ? *driver : port;
         form = std::make_unique<app::TForm1>(
-            app::Services{windowUi != nullptr ? *windowUi : ui, port,
+            app::Services{windowUi != nullptr ? *windowUi : ui, through,
                           windowClock != nullptr ? *windowClock : clock, os, &hid},
             profile);
         return *form;

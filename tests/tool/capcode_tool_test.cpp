@@ -249,6 +249,31 @@ TEST_F(CapcodeTool, DiffOfAFileThatDoesNotLoadGivesStatusTwo) {
     EXPECT_THAT(run.err, HasSubstr(shorter + " not loaded: File size error, stop load!!!"));
 }
 
+// Repair mode opens the firmware version; a new one is typed over the old,
+// so its change rule never sees an empty field.
+TEST_F(CapcodeTool, RepairModeTakesANewFirmwareVersion) {
+    int profilesWithTheField = 0;
+    for (int profile = 0; profile <= 6; ++profile) {
+        const Args start = {"--profile", std::to_string(profile), "--platform", "0", "--repair",
+                            "--json"};
+        const nlohmann::json before = nlohmann::json::parse(runTool(start).out);
+        if (!before.contains("controls") || !before["controls"]["firmwareversion"]["enabled"])
+            continue;
+        ++profilesWithTheField;
+        const testing::ToolResult run = runTool(withSettings(start, {"firmwareversion=2"}));
+        EXPECT_EQ(run.status, 0) << "profile " << profile << ": " << run.err;
+        EXPECT_EQ(nlohmann::json::parse(run.out)["controls"]["firmwareversion"]["text"], "2")
+            << "profile " << profile;
+    }
+    EXPECT_GE(profilesWithTheField, 5);
+}
+
+TEST_F(CapcodeTool, VersionNamesTheProgram) {
+    const testing::ToolResult run = runTool({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.out, ::testing::MatchesRegex("capcode-tool [0-9]+\\.[0-9]+\n"));
+}
+
 TEST_F(CapcodeTool, MalformedCommandLinesAreUsageErrors) {
     for (const Args& args :
          {Args{"--profile", "7"}, Args{"--set", "address1"}, Args{"--bogus"},

@@ -67,13 +67,14 @@ TEST(HeadlessOutput, LogLinesAndBoxesKeepTheirOrderOnTheirStreams) {
               (std::vector<std::string>{"'x' is not a valid integer value", "Gr\xFC\xDF"}));
 }
 
-TEST(HeadlessOutput, QuietFormsWriteNothingAndNeverOfferTheParallelPort) {
+TEST(HeadlessOutput, QuietFormsSayOnlyTheirQuestionsAndNeverOfferTheParallelPort) {
     std::ostringstream boxes;
     HeadlessForm headless(0, nullptr, &boxes);
     EXPECT_THAT(headless.form().Memo1.lines(),
                 ::testing::Not(::testing::Contains(::testing::HasSubstr("Parallel ports"))));
     EXPECT_FALSE(headless.form().ui().askYesNo("Checksum error!", "Continue?"));
-    EXPECT_EQ(boxes.str(), "");
+    EXPECT_EQ(boxes.str(), "question: Checksum error! / Continue? -> no\n")
+        << "a question is said with the answer it got";
 }
 
 TEST(HeadlessOutput, FileStepsReportTheLineThatSaysWhyTheyFailed) {

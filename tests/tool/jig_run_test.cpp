@@ -2,6 +2,7 @@
 // the bus, a series of pagers programmed from one template, the pager file
 // kept as it was when a step fails or the file cannot be written back, and
 // the answer to the block B question.
+#include "jig/tracing_port.h"
 #include "link/port_lines.h"
 #include "model/checksum.h"
 #include "sim/pacing.h"
@@ -10,7 +11,6 @@
 #include "support/bus_monitor.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
-#include "tool/tracing_port.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +26,7 @@
 namespace ccp::tool {
 namespace {
 
+using jig::TracingPort;
 using ::testing::HasSubstr;
 using testing::linesOf;
 using testing::runTool;
@@ -169,6 +170,22 @@ TEST_F(JigRun, ASeriesFromOneTemplateStepsEachCapcodeByItsStep) {
     EXPECT_EQ(nlohmann::json::parse(next.out)["controls"]["address1"]["text"],
               capcode(1234567 + 8 * 3))
         << "the template holds the next pager's capcodes";
+}
+
+TEST_F(JigRun, ALoadAfterAReadReplacesWhatWasRead) {
+    const std::string pager = programmed("pager.bin", 6);
+    const std::string file = dir.file("other.eep");
+    ASSERT_EQ(runTool({"--platform", "6", "--set", "address1=1234567", "--save", file}).status, 0);
+    // The same load and save without the read: a load does not take every
+    // byte back (platform 6 decodes the contrast as "10"), so the reference
+    // is that, not the file itself.
+    const std::string loaded = dir.file("loaded.eep");
+    ASSERT_EQ(runTool({"--platform", "6", "--load", file, "--save", loaded}).status, 0);
+    const std::string saved = dir.file("saved.eep");
+    const testing::ToolResult run = runTool(
+        {"--jig", "sim:" + pager, "--platform", "6", "--read", "--load", file, "--save", saved});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(TempDir::read(saved), TempDir::read(loaded));
 }
 
 TEST_F(JigRun, AReadOfAPagerWithABadChecksumFailsAndLeavesItsFileAsItWas) {

@@ -1,10 +1,13 @@
 // The tool on the production bench: what a write would change, and the
 // production record of every write attempt.
+#include "ops/sha256.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,15 @@ namespace {
 
 using testing::linesOf;
 using testing::runTool;
+using Json = nlohmann::json;
+
+std::vector<Json> recordsIn(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<Json> records;
+    for (std::string line; std::getline(in, line);)
+        records.push_back(Json::parse(line));
+    return records;
+}
 
 // A file that differs from the pager in two settings lists those two first,
 // then bytes; a pager that cannot be read is status 2 with its line.
@@ -33,8 +45,9 @@ TEST(DiffPager, ListsWhatAWriteWouldChange) {
     EXPECT_EQ(diff.status, 1) << diff.err;
     const std::vector<std::string> shown = linesOf(diff.out);
     ASSERT_GE(shown.size(), 3u);
-    EXPECT_EQ(shown[0], "serial: CHANGED1 -> 00000000");
-    EXPECT_EQ(shown[1].rfind("hellomsg1: Other hello", 0), 0u) << shown[1];
+    EXPECT_EQ(shown[0], "serial: 00000000 -> CHANGED1") << "the pager's, then the file's";
+    EXPECT_EQ(shown[1].rfind("hellomsg1: ", 0), 0u) << shown[1];
+    EXPECT_NE(shown[1].find(" -> Other hello"), std::string::npos) << shown[1];
     EXPECT_EQ(shown[2].rfind("byte 0x", 0), 0u) << shown[2];
 
     const testing::ToolResult unread =
@@ -69,6 +82,90 @@ TEST(ProductionRecord, ThroughTheOption) {
     EXPECT_EQ(full.status, 0) << full.err;
     EXPECT_EQ(linesOf(full.err).size(), 1u) << full.err;
     EXPECT_NE(full.err.find("Production log /dev/full"), std::string::npos);
+}
+
+// A series from one template, each pager on its own virtual jig: every record
+// describes the pager it was made for (capcodes before they advance), as a
+// read of that pager shows it. Platform 0 keeps its capcodes in the decoder.
+TEST(ProductionRecord, DescribesThePagerWrittenNotTheNext) {
+    for (const std::string platform : {"2", "0"}) {
+        testing::TempDir dir;
+        const std::string series = dir.file("series.eep");
+        const std::string log = dir.file("production.jsonl");
+        ASSERT_EQ(runTool({"--platform", platform, "--set", "address1=1234567", "--set",
+                           "address2=0000100", "--save", series})
+                      .status,
+                  0);
+        for (int n = 0; n < 3; ++n) {
+            const std::string pager = dir.file("pager" + std::to_string(n));
+            const testing::ToolResult write =
+                runTool({"--platform", platform, "--repair", "--jig", "sim:" + pager, "--load",
+                         series, "--set", "autoinc1=8", "--set", "autoinc2=1", "--set",
+                         "serial=SN00000" + std::to_string(n), "--write", "--save", series,
+                         "--production-log", log});
+            ASSERT_EQ(write.status, 0) << write.err;
+        }
+        const std::vector<Json> records = recordsIn(log);
+        ASSERT_EQ(records.size(), 3u);
+        for (int n = 0; n < 3; ++n) {
+            SCOPED_TRACE("platform " + platform + ", pager " + std::to_string(n));
+            const std::string pager = dir.file("pager" + std::to_string(n));
+            const testing::ToolResult read =
+                runTool({"--platform", platform, "--jig", "sim:" + pager, "--read", "--json"});
+            ASSERT_EQ(read.status, 0) << read.err;
+            const Json controls = Json::parse(read.out)["controls"];
+            const Json& record = records[static_cast<std::size_t>(n)];
+            EXPECT_EQ(record["serial"], controls["serial"]["text"]);
+            for (std::size_t i = 0; i < 8; ++i) {
+                const std::string number = std::to_string(i + 1);
+                EXPECT_EQ(record["capcodes"][i]["capcode"], controls["address" + number]["text"]);
+                EXPECT_EQ(record["capcodes"][i]["enabled"],
+                          controls["addr" + number + "en"]["checked"]);
+            }
+            EXPECT_EQ(record["capcodes"][0]["capcode"], std::to_string(1234567 + 8 * n));
+            std::vector<unsigned char> eeprom = testing::TempDir::read(pager);
+            eeprom.resize(512);
+            EXPECT_EQ(record["sha256"], ops::sha256Hex(eeprom)) << "the pager's EEPROM";
+        }
+    }
+}
+
+// The block B question on a pager whose decoder block is damaged: on standard
+// error, in the document and in the record, with the answer given.
+TEST(ProductionRecord, EveryQuestionShowsWithItsAnswer) {
+    testing::TempDir dir;
+    const std::string damaged = dir.file("damaged");
+    const std::vector<std::string> onBench = {"--profile", "2", "--platform", "3", "--jig"};
+    auto run = [&](const std::string& pager, std::vector<std::string> args) {
+        args.insert(args.begin(), onBench.begin(), onBench.end());
+        args.insert(args.begin() + static_cast<std::ptrdiff_t>(onBench.size()), "sim:" + pager);
+        return runTool(args);
+    };
+    ASSERT_EQ(run(damaged, {"--repair", "--write"}).status, 0);
+    std::vector<unsigned char> bytes = testing::TempDir::read(damaged);
+    bytes[300] ^= 0x01; // inside block B (256-305), outside block A
+    testing::TempDir::write(damaged, bytes);
+
+    for (const std::string answer : {"yes", "no"}) {
+        SCOPED_TRACE(answer);
+        const std::string pager = dir.file("pager-" + answer);
+        const std::string log = dir.file("log-" + answer);
+        std::filesystem::copy_file(damaged, pager);
+        const testing::ToolResult write =
+            run(pager, {"--answer", answer, "--write", "--json", "--production-log", log});
+        EXPECT_EQ(write.status, answer == "yes" ? 0 : 1) << write.err;
+        EXPECT_NE(write.err.find("question: Checksum error! / Continue to repair the unit? -> " +
+                                 answer + "\n"),
+                  std::string::npos)
+            << write.err;
+        const Json asked = Json::array({{{"caption", "Checksum error!"},
+                                         {"text", "Continue to repair the unit?"},
+                                         {"answer", answer}}});
+        EXPECT_EQ(Json::parse(write.out)["questions"], asked);
+        const std::vector<Json> records = recordsIn(log);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].value("questions", Json()), asked);
+    }
 }
 
 } // namespace

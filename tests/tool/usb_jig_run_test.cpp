@@ -1,13 +1,14 @@
 // Pager steps of the built program on a USB jig: the virtual USB jig leaves
 // the pager as the virtual parallel jig does, its trace shows every report,
 // and the real jig that is not there ends a read at once.
+#include "jig/tracing_hid.h"
 #include "link/jig_discovery.h"
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
 #include "sim/virtual_clock.h"
+#include "sim/virtual_usb_jig.h"
 #include "support/temp_dir.h"
 #include "tool/tool_process.h"
-#include "tool/tracing_hid.h"
 
 #include <chrono>
 #include <fstream>
@@ -18,6 +19,7 @@
 namespace ccp::tool {
 namespace {
 
+using jig::TracingHidBackend;
 using ::testing::HasSubstr;
 using testing::runTool;
 using testing::TempDir;
@@ -45,6 +47,30 @@ TEST(TracingHidBackend, WritesEveryReportTimeOutAndFailureFromItsStart) {
                          "7000 TIMEOUT\n"
                          "7000 OUT 00ab0f failed\n"
                          "7000 IN -- failed\n");
+}
+
+TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig jig{eeprom, decoder};
+    jig.setCaps({3, 39});
+    jig.answerAfter(link::usb::kBegin, 20);
+    sim::SimulatedHidBackend backend(clock);
+    backend.plug(jig);
+    std::ostringstream out;
+    TracingHidBackend tracing(backend, clock, out);
+    const std::unique_ptr<link::HidHandle> handle = tracing.open(tracing.enumerate().at(0));
+    ASSERT_TRUE(handle);
+    Bytes report(39, 0);
+    report[1] = link::usb::kBegin;
+    report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
+    std::uint8_t reply[3] = {};
+    EXPECT_TRUE(handle->writeReport(report));
+    EXPECT_EQ(handle->readReport(reply, 7), link::HidReadResult::Timeout);
+    clock.advanceUs(13'000);
+    EXPECT_EQ(handle->discardQueued().size(), 1u);
+    EXPECT_THAT(out.str(), HasSubstr("\n7000 TIMEOUT\n20000 STALE 004000\n"));
 }
 
 class UsbJigRun : public ::testing::Test {
@@ -149,7 +175,8 @@ TEST_F(UsbJigRun, WithoutAJigAReadEndsAtOnceWithStatusOne) {
         GTEST_SKIP() << "a USB jig is plugged in";
     EXPECT_EQ(result.status, 1) << result.out << result.err;
     EXPECT_THAT(result.err, HasSubstr("pager not read: no USB jig was found"));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(link::kReplyTimeoutMs)) << "waits for no reply";
+    EXPECT_LT(elapsed, std::chrono::milliseconds(link::usb::kReadChunkTimeoutMs))
+        << "waits for no reply";
 }
 
 } // namespace

@@ -14,7 +14,7 @@
 #include <iosfwd>
 #include <optional>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 class TracingPort final : public link::PortDriver {
 public:
@@ -25,6 +25,8 @@ public:
     std::optional<std::uint8_t> read(std::uint16_t port) override;
     bool write(std::uint16_t port, std::uint8_t value) override;
     void shutdown() override { driver_.shutdown(); }
+    bool claim(std::uint16_t base) override { return driver_.claim(base); }
+    void release() override { driver_.release(); }
 
 private:
     void line(std::uint64_t timeUs, char direction, std::uint16_t port,
@@ -36,4 +38,4 @@ private:
     std::uint64_t startUs_;
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -1,9 +1,9 @@
-#include "tool/tracing_hid.h"
+#include "jig/tracing_hid.h"
 
 #include <ostream>
 #include <string>
 
-namespace ccp::tool {
+namespace ccp::jig {
 namespace {
 
 class TracingHidHandle final : public link::HidHandle {
@@ -36,6 +36,14 @@ public:
             break;
         }
         return result;
+    }
+
+    std::vector<std::vector<std::uint8_t>> discardQueued() override {
+        std::vector<std::vector<std::uint8_t>> stale = handle_->discardQueued();
+        const std::uint64_t timeUs = trace_.sinceStartUs();
+        for (const auto& report : stale)
+            trace_.line(timeUs, "STALE", report, false);
+        return stale;
     }
 
 private:
@@ -76,4 +84,4 @@ void TracingHidBackend::line(std::uint64_t timeUs, std::string_view kind,
     out_ << text;
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

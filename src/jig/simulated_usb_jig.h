@@ -6,16 +6,16 @@
 // then the jig finds no EEPROM. The parallel port is not offered.
 #pragma once
 
+#include "jig/absent_port.h"
+#include "jig/jig.h"
+#include "jig/simulated_jig.h"
 #include "sim/simulated_hid_backend.h"
 #include "sim/virtual_usb_jig.h"
-#include "tool/headless_services.h"
-#include "tool/jig.h"
-#include "tool/simulated_jig.h"
 
 #include <memory>
 #include <optional>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 // The jig as the PC sees it: the firmware of the seated pager, or before
 // that of an empty seat, which answers the same but has no EEPROM.
@@ -53,7 +53,7 @@ public:
     link::PortDriver& port() override { return noPort_; }
     link::Clock& clock() override { return pager_->clock(); }
     link::HidBackend* hid() override { return &backend_; }
-    void ready(app::TForm1& form) override;
+    void ready(const WindowState& window) override;
     std::optional<std::string> finish() override { return pager_->keep(); }
 
 private:
@@ -64,4 +64,4 @@ private:
     sim::SimulatedHidBackend backend_{pager_->clock()};
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -1,6 +1,6 @@
-#include "tool/simulated_usb_jig.h"
+#include "jig/simulated_usb_jig.h"
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 UsbJigSeat::UsbJigSeat(const link::Clock& clock, sim::Pcd5003& decoder)
     : decoder_(decoder), noEeprom_(clock), emptyJig_(noEeprom_, decoder) {
@@ -16,8 +16,8 @@ SimulatedUsbJig::SimulatedUsbJig(std::unique_ptr<VirtualPager> pager) : pager_(s
     backend_.plug(jig_);
 }
 
-void SimulatedUsbJig::ready(app::TForm1& form) {
-    jig_.seat(pager_->seat(form.EepromDeviceSelect));
+void SimulatedUsbJig::ready(const WindowState& window) {
+    jig_.seat(pager_->seat(window.eepromDeviceSelect));
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

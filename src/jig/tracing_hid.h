@@ -1,6 +1,7 @@
 // A HID back-end that writes down every report its devices pass, one line
 // each, in order: "T OUT HEX" for a report written, "T IN HEX" for a report
-// read and "T TIMEOUT" for a read that no report answered in time. T is in
+// read, "T TIMEOUT" for a read that no report answered in time and
+// "T STALE HEX" for a late report discarded before the next write. T is in
 // microseconds since the trace began on the run's clock: when a write began,
 // when a read returned. HEX is the whole report, report ID first, two
 // lower-case digits a byte. A write the device failed ends with " failed"; a
@@ -16,7 +17,7 @@
 #include <span>
 #include <string_view>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 class TracingHidBackend final : public link::HidBackend {
 public:
@@ -42,4 +43,4 @@ private:
     std::uint64_t startUs_;
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig

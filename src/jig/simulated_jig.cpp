@@ -1,4 +1,4 @@
-#include "tool/simulated_jig.h"
+#include "jig/simulated_jig.h"
 
 #include "editor/file_io.h"
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-namespace ccp::tool {
+namespace ccp::jig {
 namespace {
 
 constexpr std::uint8_t kBlankEeprom = 0xFF;
@@ -88,9 +88,9 @@ SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager) : pager_(std::mo
     port_.attach(pager_->decoder());
 }
 
-void SimulatedJig::ready(app::TForm1& form) {
+void SimulatedJig::ready(const WindowState& window) {
     if (!pager_->seated())
-        port_.attach(pager_->seat(form.EepromDeviceSelect));
+        port_.attach(pager_->seat(window.eepromDeviceSelect));
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -8,18 +8,19 @@
 // parallel jig on LPT1 with such a pager on it, on virtual time.
 #pragma once
 
+#include "jig/jig.h"
+#include "model/image.h"
 #include "sim/eeprom_24c04.h"
 #include "sim/pcd5003.h"
 #include "sim/simulated_parallel_port.h"
 #include "sim/virtual_clock.h"
-#include "tool/jig.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 inline constexpr std::size_t kPagerFileBytes = model::kEepromSize + model::kDecoderSize;
 
@@ -67,7 +68,7 @@ public:
 
     link::PortDriver& port() override { return port_; }
     link::Clock& clock() override { return pager_->clock(); }
-    void ready(app::TForm1& form) override;
+    void ready(const WindowState& window) override;
     std::optional<std::string> finish() override { return pager_->keep(); }
 
 private:
@@ -76,4 +77,4 @@ private:
     sim::SimulatedParallelPort port_{pager_->clock()};
 };
 
-} // namespace ccp::tool
+} // namespace ccp::jig

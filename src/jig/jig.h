@@ -9,17 +9,18 @@
 // logged, and the jig is the first device the first HID scan takes.
 #pragma once
 
-#include "app/tform1.h"
 #include "link/clock.h"
 #include "link/hid_backend.h"
 #include "link/port_driver.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 enum class JigKind { Simulated, Lpt1, Lpt2, Usb, SimulatedUsb };
 
@@ -34,6 +35,14 @@ std::optional<JigChoice> parseJig(std::string_view text);
 // What `--jig` takes, for usage messages.
 inline constexpr const char* kJigForms = "sim:FILE, sim-usb:FILE, lpt1, lpt2 or usb";
 
+// The window as a jig finds it once start-up and the platform steps are done.
+struct WindowState {
+    // The device select the platform steps left: the pager's EEPROM answers it.
+    std::uint8_t eepromDeviceSelect = 0;
+    // Port > LPT2.
+    std::function<void()> chooseLpt2;
+};
+
 class Jig {
 public:
     virtual ~Jig() = default;
@@ -43,7 +52,7 @@ public:
     // parallel jig.
     virtual link::HidBackend* hid() { return nullptr; }
     // After start-up and the platform steps, before the first transfer.
-    virtual void ready(app::TForm1& form) = 0;
+    virtual void ready(const WindowState& window) = 0;
     // At the end of the run, whatever its outcome: keeps what the jig holds.
     // The reason when it could not be kept.
     virtual std::optional<std::string> finish() = 0;
@@ -56,4 +65,4 @@ struct OpenedJig {
 
 OpenedJig openJig(const JigChoice& choice);
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -1,10 +1,10 @@
-#include "tool/tracing_port.h"
+#include "jig/tracing_port.h"
 
 #include <cinttypes>
 #include <cstdio>
 #include <ostream>
 
-namespace ccp::tool {
+namespace ccp::jig {
 
 TracingPort::TracingPort(link::PortDriver& driver, const link::Clock& clock, std::ostream& out)
     : driver_(driver), clock_(clock), out_(out), startUs_(clock.nowUs()) {
@@ -38,4 +38,4 @@ void TracingPort::line(std::uint64_t timeUs, char direction, std::uint16_t port,
     out_.write(text, length);
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

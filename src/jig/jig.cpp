@@ -1,12 +1,12 @@
-#include "tool/jig.h"
+#include "jig/jig.h"
 
+#include "jig/absent_port.h"
+#include "jig/simulated_jig.h"
+#include "jig/simulated_usb_jig.h"
 #include "link/hidapi_backend.h"
 #include "link/ppdev_port_driver.h"
-#include "tool/headless_services.h"
-#include "tool/simulated_jig.h"
-#include "tool/simulated_usb_jig.h"
 
-namespace ccp::tool {
+namespace ccp::jig {
 namespace {
 
 constexpr std::string_view kSimulatedPrefix = "sim:";
@@ -19,9 +19,9 @@ public:
 
     link::PortDriver& port() override { return driver_; }
     link::Clock& clock() override { return clock_; }
-    void ready(app::TForm1& form) override {
-        if (lpt2_)
-            form.LPT21Click();
+    void ready(const WindowState& window) override {
+        if (lpt2_ && window.chooseLpt2)
+            window.chooseLpt2();
     }
     std::optional<std::string> finish() override {
         driver_.shutdown();
@@ -40,7 +40,7 @@ public:
     link::PortDriver& port() override { return noPort_; }
     link::Clock& clock() override { return clock_; }
     link::HidBackend* hid() override { return &backend_; }
-    void ready(app::TForm1&) override {}
+    void ready(const WindowState&) override {}
     std::optional<std::string> finish() override { return std::nullopt; }
 
 private:
@@ -86,4 +86,4 @@ OpenedJig openJig(const JigChoice& choice) {
     return {std::make_unique<ParallelJig>(choice.kind == JigKind::Lpt2), {}};
 }
 
-} // namespace ccp::tool
+} // namespace ccp::jig

@@ -1,0 +1,158 @@
+// The USB jig as a real one behaves: replies that come late, commands that
+// take the jig a while, notices that come while one is handled.
+#include "link/hid_device.h"
+#include "link/hidapi_backend.h"
+#include "link/transfers.h"
+#include "link/usb_jig.h"
+#include "sim/simulated_hid_backend.h"
+#include "sim/virtual_usb_jig.h"
+#include "support/fake_hidraw.h"
+#include "support/jig_fixture.h"
+#include "support/recording_ui.h"
+
+#include <gtest/gtest.h>
+#include <numeric>
+#include <vector>
+
+namespace ccp::link {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Keeps the time of every message box.
+struct TimedUi : testing::RecordingUi {
+    explicit TimedUi(sim::VirtualClock& c) : clock(c) {}
+    void showMessage(const std::string& text) override {
+        at.push_back(clock.nowUs());
+        RecordingUi::showMessage(text);
+    }
+    sim::VirtualClock& clock;
+    std::vector<std::uint64_t> at;
+};
+
+// The jig on `backend`, checked out and driven as the window drives it.
+struct JigOn {
+    JigOn(HidBackend& backend, sim::VirtualClock& clock) : controller(backend), ui(clock) {
+        controller.DeviceNotification(THidDeviceController::kStartMarker);
+        jig.setDevice(controller.CheckOutByCallback([](THidDevice&) { return true; }));
+        link.JigVersion = 2;
+        link.UsbActive = true;
+        transfers.setUsbTransport(&jig);
+    }
+    TransferResult eeprom(const char* mode, Bytes& buffer) {
+        return transfers.EepromTransfer("04", 2, mode, buffer);
+    }
+
+    THidDeviceController controller;
+    ProgrammerLink link;
+    testing::RecordingProgress progress;
+    TimedUi ui;
+    UsbJig jig{link, ui.clock, progress, ui};
+    sim::SimulatedParallelPort port{ui.clock};
+    ProgrammerTransfers transfers{link, port, ui.clock, progress};
+};
+
+// The third chunk's reply comes after its time-out, through the hidraw
+// back-end on a node that queues it as the kernel does: that read is a USB
+// error, and the next read and write on the same open jig are whole.
+TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{0});
+    sim::VirtualUsbJig virtualJig{eeprom, decoder};
+    testing::FakeHidraw node;
+    node.plug(virtualJig);
+    HidapiBackend backend{node};
+    JigOn usb{backend, clock};
+    ASSERT_NE(usb.jig.device(), nullptr);
+
+    node.answerLate(3); // "(", two chunks, then the late one
+    Bytes buffer(512, 0);
+    EXPECT_EQ(usb.eeprom("r", buffer), TransferResult::UsbError);
+    EXPECT_EQ(usb.ui.messages, std::vector<std::string>{"USB error!"});
+
+    EXPECT_EQ(usb.eeprom("r", buffer), TransferResult::ReadDone);
+    EXPECT_EQ(buffer, eeprom.memory());
+    Bytes image(512);
+    std::iota(image.rbegin(), image.rend(), std::uint8_t{7});
+    EXPECT_EQ(usb.eeprom("w", image), TransferResult::Verified);
+    EXPECT_EQ(eeprom.memory(), image);
+    EXPECT_EQ(usb.ui.messages.size(), 1u);
+}
+
+// A jig that stops answering at one command: "USB error!" comes when that
+// command's time-out has passed, not before. A jig that answers just within
+// it is fine: the decoder's program may take longer than the 3 s that once
+// was every command's limit.
+TEST(RealWorldUsb, EachCommandWaitsItsOwnTimeOut) {
+    struct Case {
+        std::uint8_t command;
+        bool decoder;
+        bool read;
+        int timeoutMs;
+    };
+    const Case cases[] = {
+        {usb::kBegin, false, true, usb::kBracketTimeoutMs},
+        {usb::kReadEeprom, false, true, usb::kReadChunkTimeoutMs},
+        {usb::kWriteEeprom, false, false, usb::kWriteChunkTimeoutMs},
+        {usb::kEnd, false, true, usb::kBracketTimeoutMs},
+        {usb::kReadDecoder, true, true, usb::kReadDecoderTimeoutMs},
+        {usb::kProgramDecoder, true, false, usb::kProgramDecoderTimeoutMs},
+    };
+    for (const Case& c : cases) {
+        for (const bool answers : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << std::hex << int{c.command} << " " << answers);
+            sim::VirtualClock clock;
+            sim::Eeprom24c04 eeprom{clock, 2};
+            sim::Pcd5003 decoder{clock};
+            sim::VirtualUsbJig virtualJig{eeprom, decoder};
+            virtualJig.answerAfter(c.command, answers ? c.timeoutMs - 1 : c.timeoutMs * 10);
+            sim::SimulatedHidBackend backend{clock};
+            backend.plug(virtualJig);
+            std::uint64_t sentAt = 0;
+            backend.onReport = [&](bool out, std::span<const std::uint8_t> report) {
+                if (out && report[1] == c.command)
+                    sentAt = clock.nowUs();
+            };
+            JigOn usb{backend, clock};
+            Bytes buffer(512, 0);
+            const bool ok =
+                c.decoder ? usb.jig.decoder(c.read, buffer) == DecoderResult::Done
+                          : usb.eeprom(c.read ? "r" : "w", buffer) ==
+                                (c.read ? TransferResult::ReadDone : TransferResult::Verified);
+            EXPECT_EQ(ok, answers);
+            EXPECT_EQ(usb.ui.messages.size(), answers ? 0u : 1u);
+            if (!answers && !usb.ui.at.empty()) {
+                EXPECT_GE(usb.ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000);
+                EXPECT_LT(usb.ui.at[0] - sentAt, std::uint64_t(c.timeoutMs) * 1000 + 100'000);
+            }
+        }
+    }
+}
+
+// A notice that comes while one is handled (the handler's attach pumps
+// events on a real window) waits its turn instead of being lost.
+TEST(RealWorldUsb, ANoticeDuringANoticeIsHandledAfterIt) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig first{eeprom, decoder};
+    sim::SimulatedHidBackend backend{clock};
+    THidDeviceController controller{backend};
+    std::vector<std::size_t> seen;
+    controller.OnDeviceChange = [&](THidDeviceController& c) {
+        seen.push_back(c.Devices().size());
+        if (seen.size() == 1) {
+            backend.plug(first);
+            c.DeviceNotification(0);
+            EXPECT_EQ(c.pendingNotices(), 1u);
+        }
+    };
+    controller.DeviceNotification(THidDeviceController::kStartMarker);
+    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(controller.pendingNotices(), 0u);
+}
+
+} // namespace
+} // namespace ccp::link

@@ -1,0 +1,242 @@
+// A fake hidraw node for the hidraw back-end's tests: a HidrawSystem whose
+// nodes are SOCK_SEQPACKET socket pairs, which keep report boundaries as
+// hidraw does (a read takes one report, cut to the buffer). A virtual HID
+// device sits on the far end and answers each output report at once. Like
+// the kernel, the node drops the ID byte of unnumbered input reports, answers
+// HIDIOCGRDESCSIZE and HIDIOCGRDESC with a descriptor for the device's report
+// lengths, and once the device is unplugged answers EIO to reads of an empty
+// queue, ENODEV to writes and ioctls, and POLLERR|POLLHUP to polls; open()
+// of a node that has gone fails with ENOENT. Plugging and unplugging make the
+// notification descriptor readable.
+#pragma once
+
+#include "link/hidraw_system.h"
+#include "sim/simulated_hid_backend.h"
+
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <map>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace ccp::testing {
+
+// A vendor-defined collection with one input and one output report of the
+// device's lengths (less the ID byte), under report ID `id` when non-zero.
+inline std::vector<std::uint8_t> vendorReportDescriptor(link::HidCaps caps, std::uint8_t id) {
+    auto count = [](std::size_t length) {
+        const auto n = static_cast<std::uint16_t>(length - 1);
+        return std::vector<std::uint8_t>{0x96, static_cast<std::uint8_t>(n & 0xFF),
+                                         static_cast<std::uint8_t>(n >> 8)};
+    };
+    std::vector<std::uint8_t> d{0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01};
+    if (id != 0)
+        d.insert(d.end(), {0x85, id});
+    d.insert(d.end(), {0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08});
+    for (auto [length, main] : {std::pair{caps.inputReportLength, std::uint8_t{0x81}},
+                                std::pair{caps.outputReportLength, std::uint8_t{0x91}}}) {
+        const auto c = count(length);
+        d.insert(d.end(), c.begin(), c.end());
+        d.insert(d.end(), {0x09, 0x01, main, 0x02});
+    }
+    d.push_back(0xC0);
+    return d;
+}
+
+class FakeHidraw final : public link::HidrawSystem {
+public:
+    FakeHidraw() {
+        int fds[2];
+        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
+            noticeRead_ = fds[0];
+            noticeWrite_ = fds[1];
+        }
+    }
+    ~FakeHidraw() override {
+        for (auto& [fd, open] : open_) {
+            ::close(fd);
+            ::close(open.peer);
+        }
+        ::close(noticeRead_);
+        ::close(noticeWrite_);
+    }
+    FakeHidraw(const FakeHidraw&) = delete;
+    FakeHidraw& operator=(const FakeHidraw&) = delete;
+
+    // A new node for `device`; `reportId` non-zero numbers its reports.
+    void plug(sim::VirtualHidDevice& device, std::uint8_t reportId = 0) {
+        const std::string n = std::to_string(nodes_.size());
+        nodes_.push_back({&device, "/dev/fake-hidraw" + n, "fake-usb-1-" + n, reportId, true});
+        notify();
+    }
+    void unplug(sim::VirtualHidDevice& device) {
+        for (Node& node : nodes_)
+            if (node.device == &device)
+                node.present = false;
+        notify();
+    }
+    // The answer to the `n`-th output report from now (0 = the next)
+    // arrives only once a read has waited for it in vain: a jig that answers
+    // just after the time-out.
+    void answerLate(std::size_t n) { lateAt_ = written_ + n; }
+    // Open descriptors of all nodes, so tests can see that none leaks.
+    std::size_t openCount() const { return open_.size(); }
+
+    std::vector<link::HidrawInterface> enumerate() override {
+        std::vector<link::HidrawInterface> out;
+        for (const Node& node : nodes_)
+            if (node.present)
+                out.push_back({{node.path, node.id, node.device->vendorId(),
+                                node.device->productId(), node.device->version()},
+                               node.device->productString()});
+        return out;
+    }
+
+    int open(const std::string& path) override {
+        for (std::size_t i = 0; i < nodes_.size(); ++i) {
+            if (nodes_[i].path != path || !nodes_[i].present)
+                continue;
+            int fds[2];
+            if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0)
+                return -1;
+            open_[fds[0]] = Open{i, fds[1], {}};
+            return fds[0];
+        }
+        errno = ENOENT;
+        return -1;
+    }
+
+    int ioctl(int fd, unsigned long request, void* argument) override {
+        Node* node = nodeOf(fd);
+        if (node == nullptr || !node->present) {
+            errno = ENODEV;
+            return -1;
+        }
+        const auto descriptor = vendorReportDescriptor(node->device->caps(), node->reportId);
+        if (request == HIDIOCGRDESCSIZE) {
+            *static_cast<int*>(argument) = static_cast<int>(descriptor.size());
+            return 0;
+        }
+        if (request == HIDIOCGRDESC) {
+            auto* out = static_cast<hidraw_report_descriptor*>(argument);
+            std::memcpy(out->value, descriptor.data(),
+                        std::min<std::size_t>(out->size, descriptor.size()));
+            return 0;
+        }
+        errno = EINVAL;
+        return -1;
+    }
+
+    ssize_t read(int fd, void* buffer, std::size_t length) override {
+        Node* node = nodeOf(fd);
+        const ssize_t n = ::recv(fd, buffer, length, MSG_DONTWAIT);
+        if (n < 0 && errno == EAGAIN && node != nullptr && !node->present)
+            errno = EIO;
+        return n;
+    }
+
+    ssize_t write(int fd, const void* buffer, std::size_t length) override {
+        Node* node = nodeOf(fd);
+        if (node == nullptr || !node->present) {
+            errno = ENODEV;
+            return -1;
+        }
+        const ssize_t n = ::send(fd, buffer, length, MSG_NOSIGNAL);
+        if (n > 0)
+            answer(open_.at(fd), *node);
+        return n;
+    }
+
+    int poll(pollfd* fds, nfds_t count, int timeoutMs) override {
+        Node* node = count == 1 ? nodeOf(fds[0].fd) : nullptr;
+        const bool gone = node != nullptr && !node->present;
+        const int ready = ::poll(fds, count, gone ? 0 : timeoutMs);
+        if (gone) {
+            fds[0].revents |= POLLERR | POLLHUP;
+            return 1;
+        }
+        if (ready == 0 && node != nullptr) {
+            Open& open = open_.at(fds[0].fd);
+            for (const auto& report : open.held)
+                ::send(open.peer, report.data(), report.size(), MSG_NOSIGNAL);
+            open.held.clear();
+        }
+        return ready;
+    }
+
+    int close(int fd) override {
+        const auto found = open_.find(fd);
+        if (found == open_.end())
+            return ::close(fd);
+        ::close(found->second.peer);
+        open_.erase(found);
+        return ::close(fd);
+    }
+
+    std::vector<std::uint8_t> sysfsReportDescriptor(const std::string&) override { return {}; }
+    int notificationFd() override { return noticeRead_; }
+    bool drainNotifications() override {
+        char bytes[64];
+        bool any = false;
+        while (::read(noticeRead_, bytes, sizeof bytes) > 0)
+            any = true;
+        return any;
+    }
+
+private:
+    struct Node {
+        sim::VirtualHidDevice* device;
+        std::string path;
+        std::string id;
+        std::uint8_t reportId;
+        bool present;
+    };
+    struct Open {
+        std::size_t node;
+        int peer;
+        std::deque<std::vector<std::uint8_t>> held;
+    };
+
+    Node* nodeOf(int fd) {
+        const auto found = open_.find(fd);
+        return found == open_.end() ? nullptr : &nodes_[found->second.node];
+    }
+
+    void notify() { [[maybe_unused]] const ssize_t n = ::write(noticeWrite_, "!", 1); }
+
+    // The device's side: takes the report off the wire and queues its
+    // answers on the node, without the ID byte when reports are unnumbered.
+    void answer(Open& open, const Node& node) {
+        std::vector<std::uint8_t> report(4096);
+        const ssize_t n = ::recv(open.peer, report.data(), report.size(), MSG_DONTWAIT);
+        if (n <= 0)
+            return;
+        report.resize(static_cast<std::size_t>(n));
+        const bool late = written_++ == lateAt_;
+        for (std::vector<std::uint8_t> reply : node.device->onOutputReport(report)) {
+            if (node.reportId != 0)
+                reply[0] = node.reportId;
+            else
+                reply.erase(reply.begin());
+            if (late)
+                open.held.push_back(std::move(reply));
+            else
+                ::send(open.peer, reply.data(), reply.size(), MSG_NOSIGNAL);
+        }
+    }
+
+    std::vector<Node> nodes_;
+    std::map<int, Open> open_;
+    int noticeRead_ = -1;
+    int noticeWrite_ = -1;
+    std::size_t written_ = 0;
+    std::size_t lateAt_ = static_cast<std::size_t>(-1);
+};
+
+} // namespace ccp::testing
