@@ -15,7 +15,7 @@ constexpr std::string_view kSimulatedUsbPrefix = "sim-usb:";
 // The jig on a real parallel port, at the window's pace.
 class ParallelJig final : public Jig {
 public:
-    explicit ParallelJig(bool lpt2) : lpt2_(lpt2) {}
+    ParallelJig(bool lpt2, link::PpdevCalls& calls) : lpt2_(lpt2), driver_("/dev/parport", calls) {}
 
     link::PortDriver& port() override { return driver_; }
     link::Clock& clock() override { return clock_; }
@@ -83,7 +83,8 @@ OpenedJig openJig(const JigChoice& choice, JigUse use) {
     case JigKind::Lpt2:
         break;
     }
-    return {std::make_unique<ParallelJig>(choice.kind == JigKind::Lpt2), {}};
+    link::PpdevCalls& calls = use.ppdev != nullptr ? *use.ppdev : link::systemPpdevCalls();
+    return {std::make_unique<ParallelJig>(choice.kind == JigKind::Lpt2, calls), {}};
 }
 
 } // namespace ccp::jig

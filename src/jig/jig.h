@@ -12,6 +12,7 @@
 #include "link/clock.h"
 #include "link/hid_backend.h"
 #include "link/port_driver.h"
+#include "link/ppdev_calls.h"
 
 #include <cstdint>
 #include <functional>
@@ -76,6 +77,8 @@ struct OpenedJig {
 struct JigUse {
     bool realTime = false;
     bool keptAfterEachOperation = false;
+    // The kernel's ppdev calls for a real parallel jig; tests give their own.
+    link::PpdevCalls* ppdev = nullptr;
 };
 
 OpenedJig openJig(const JigChoice& choice, JigUse use = {});
