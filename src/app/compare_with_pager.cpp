@@ -25,6 +25,26 @@ private:
 
 constexpr int kPlatforms = 7;
 
+// The copy's progress dialog is shown as this window's own: the read looks
+// and holds the window as any read does.
+class ProgressMirror final : public form::ControlObserver {
+public:
+    ProgressMirror(TState_Form& from, TState_Form& to) : from_(from), to_(to) {}
+    void controlChanged(form::Control& control) override {
+        if (&control == &from_.State_Form) {
+            to_.State_Form.setCaption(from_.State_Form.caption());
+            to_.State_Form.setVisible(from_.State_Form.visible());
+        } else if (&control == &from_.ProgressBar1) {
+            to_.ProgressBar1.setRange(from_.ProgressBar1.min(), from_.ProgressBar1.max());
+            to_.ProgressBar1.setPosition(from_.ProgressBar1.position());
+        }
+    }
+
+private:
+    TState_Form& from_;
+    TState_Form& to_;
+};
+
 } // namespace
 
 std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
@@ -35,9 +55,12 @@ std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
     pager.Link = Link;
     pager.EepromDeviceSelect = EepromDeviceSelect;
     pager.transfers.setUsbTransport(&usbJig);
+    ProgressMirror mirror(pager.State_Form, State_Form);
+    pager.setObserver(&mirror);
 
     const std::size_t from = pager.Memo1.lines().size();
     const bool read = pager.pagerOperations.ReadFromPagerClick();
+    pager.setObserver(nullptr);
     const auto& lines = pager.Memo1.lines();
     for (std::size_t i = from; i < lines.size(); ++i)
         Memo1.append(lines[i]);

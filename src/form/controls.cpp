@@ -35,7 +35,7 @@ void Edit::setReadOnly(bool readOnly) {
 }
 
 std::optional<int> Edit::filterKey(int code) {
-    if (!onKeyPress)
+    if (!onKeyPress || code == kDelete)
         return code;
     return onKeyPress(*this, code);
 }
@@ -53,7 +53,7 @@ bool Edit::userType(int code) {
         if (*key == kBackspace) {
             if (!text.empty())
                 text.pop_back();
-        } else if (*key >= 32 && *key <= 255) {
+        } else if (*key >= 32 && *key <= 255 && *key != kDelete) {
             if (maxLength_ > 0 && static_cast<int>(text.size()) >= maxLength_)
                 return;
             text += static_cast<char>(*key);

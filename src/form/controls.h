@@ -20,6 +20,9 @@ namespace ccp::form {
 // single-byte character set; the view passes larger codes for characters it
 // cannot represent, and every filter rejects them.
 constexpr int kBackspace = 8;
+// The Delete key's code: an editing key like backspace, never a character,
+// so it passes every key filter and inserts nothing.
+constexpr int kDelete = 127;
 
 class Edit : public Control {
 public:
@@ -36,6 +39,7 @@ public:
 
     // The key filter: returns the character to insert, or nothing when the
     // key is swallowed. A filter may change the text itself and swallow.
+    // Delete reaches no filter.
     std::optional<int> filterKey(int code);
 
     // The user types one character at the end of the text: the key filter,

@@ -17,7 +17,7 @@ constexpr std::string_view kUsbPrefix = "usb:";
 // The jig on a real parallel port, at the window's pace.
 class ParallelJig final : public Jig {
 public:
-    explicit ParallelJig(bool lpt2) : lpt2_(lpt2) {}
+    ParallelJig(bool lpt2, link::PpdevCalls& calls) : lpt2_(lpt2), driver_("/dev/parport", calls) {}
 
     link::PortDriver& port() override { return driver_; }
     link::Clock& clock() override { return clock_; }
@@ -83,12 +83,12 @@ std::optional<JigChoice> parseJig(std::string_view text) {
     return std::nullopt;
 }
 
-OpenedJig openJig(const JigChoice& choice) {
+OpenedJig openJig(const JigChoice& choice, JigUse use) {
     switch (choice.kind) {
     case JigKind::Simulated:
-        return openWithPager<SimulatedJig>(choice.file);
+        return openWithPager<SimulatedJig>(choice.file, use);
     case JigKind::SimulatedUsb:
-        return openWithPager<SimulatedUsbJig>(choice.file);
+        return openWithPager<SimulatedUsbJig>(choice.file, use);
     case JigKind::Usb: {
         auto jig = std::make_unique<HidrawJig>(choice.file);
         if (!choice.file.empty()) {
@@ -108,7 +108,8 @@ OpenedJig openJig(const JigChoice& choice) {
     case JigKind::Lpt2:
         break;
     }
-    return {std::make_unique<ParallelJig>(choice.kind == JigKind::Lpt2), {}};
+    link::PpdevCalls& calls = use.ppdev != nullptr ? *use.ppdev : link::systemPpdevCalls();
+    return {std::make_unique<ParallelJig>(choice.kind == JigKind::Lpt2, calls), {}};
 }
 
 } // namespace ccp::jig

@@ -12,6 +12,7 @@
 #include "link/clock.h"
 #include "link/hid_backend.h"
 #include "link/port_driver.h"
+#include "link/ppdev_calls.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,12 @@ public:
     // At the end of the run, whatever its outcome: keeps what the jig holds.
     // The reason when it could not be kept.
     virtual std::optional<std::string> finish() = 0;
+    // After each operation of a window that runs on: keeps what the jig
+    // holds, refusing a pager file that was removed or made read-only since.
+    // The reason when it could not be kept.
+    virtual std::optional<std::string> keep() { return std::nullopt; }
+    // The file of a virtual pager; empty for a real jig.
+    virtual std::string pagerFile() const { return {}; }
 };
 
 struct OpenedJig {
@@ -64,6 +71,17 @@ struct OpenedJig {
     std::string reason;       // why it was refused
 };
 
-OpenedJig openJig(const JigChoice& choice);
+// How a run uses its jig. The tool runs a virtual pager on virtual time and
+// keeps its file once at the end; the window runs it at a real pager's pace
+// and keeps the file after each operation, so it refuses at the start a file
+// it could not keep.
+struct JigUse {
+    bool realTime = false;
+    bool keptAfterEachOperation = false;
+    // The kernel's ppdev calls for a real parallel jig; tests give their own.
+    link::PpdevCalls* ppdev = nullptr;
+};
+
+OpenedJig openJig(const JigChoice& choice, JigUse use = {});
 
 } // namespace ccp::jig

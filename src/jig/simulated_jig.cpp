@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace ccp::jig {
 namespace {
@@ -17,9 +19,39 @@ std::string errnoText(int error) {
     return error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string();
 }
 
+// Why `file` could not be replaced now, or nothing. A file without any write
+// bit counts as read-only even for a user whom the system would let write it.
+std::optional<std::string> unkeepable(const std::string& file, bool mustExist) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0) {
+        const int error = errno;
+        if (error != ENOENT)
+            return file + ": cannot look at the pager file" + errnoText(error);
+        if (mustExist)
+            return file + ": the pager file is gone";
+        const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+        const std::string where = folder.empty() ? std::string(".") : folder.string();
+        if (::access(where.c_str(), W_OK | X_OK) != 0)
+            return file + ": the pager file cannot be made there" + errnoText(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode))
+        return file + ": a pager file must be a regular file";
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(file.c_str(), W_OK) != 0)
+        return file + ": the pager file is read-only";
+    return std::nullopt;
+}
+
 } // namespace
 
-std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::string& reason) {
+std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::string& reason,
+                                                 JigUse use) {
+    if (use.keptAfterEachOperation) {
+        if (std::optional<std::string> why = unkeepable(file, false)) {
+            reason = std::move(*why);
+            return nullptr;
+        }
+    }
     std::vector<std::uint8_t> pager(model::kEepromSize, kBlankEeprom);
     pager.resize(kPagerFileBytes, kBlankDecoder);
     struct stat status {};
@@ -28,7 +60,7 @@ std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::s
             reason = file + ": cannot read the pager file" + errnoText(errno);
             return nullptr;
         }
-        return std::make_unique<VirtualPager>(file, pager);
+        return std::make_unique<VirtualPager>(file, pager, use, false);
     }
     if (!S_ISREG(status.st_mode)) {
         reason = file + ": a pager file must be a regular file";
@@ -47,12 +79,15 @@ std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::s
         reason = file + ": cannot read the pager file" + errnoText(errno);
         return nullptr;
     }
-    return std::make_unique<VirtualPager>(file, *bytes);
+    return std::make_unique<VirtualPager>(file, *bytes, use, true);
 }
 
-VirtualPager::VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes)
+VirtualPager::VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes, JigUse use,
+                           bool fileExists)
     : file_(std::move(file)),
-      eepromBytes_(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize)) {
+      eepromBytes_(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize)),
+      fileExists_(fileExists), clock_(use.realTime ? static_cast<link::Clock&>(steadyClock_)
+                                                   : static_cast<link::Clock&>(virtualClock_)) {
     sim::Pcd5003::Image decoder{};
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize), decoder.size(),
                 decoder.begin());
@@ -80,6 +115,16 @@ std::optional<std::string> VirtualPager::keep() const {
         return std::nullopt;
     return file_ + ": the pager could not be written back" + errnoText(errno) +
            "; the file is left as it was before the run";
+}
+
+std::optional<std::string> VirtualPager::keepChecked() {
+    if (std::optional<std::string> why = unkeepable(file_, fileExists_))
+        return why;
+    errno = 0;
+    if (!editor::writeFileReplacing(file_, bytes()))
+        return file_ + ": the pager could not be written" + errnoText(errno);
+    fileExists_ = true;
+    return std::nullopt;
 }
 
 SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {

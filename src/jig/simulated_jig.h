@@ -4,8 +4,9 @@
 // pager is of the generation the run's platform names: its EEPROM answers
 // the device select the platform steps left in the window, so it is put in
 // the jig's seat only once they are done. At the end the file is replaced,
-// in one rename, by the pager as the run left it. SimulatedJig is the
-// parallel jig on LPT1 with such a pager on it, on virtual time.
+// in one rename, by the pager as the run left it. A window keeps it so after
+// each operation instead, and runs it at a real pager's pace. SimulatedJig is
+// the parallel jig on LPT1 with such a pager on it.
 #pragma once
 
 #include "jig/jig.h"
@@ -27,13 +28,17 @@ inline constexpr std::size_t kPagerFileBytes = model::kEepromSize + model::kDeco
 class VirtualPager {
 public:
     // Reads the pager from `file`; nullptr and the reason when it is refused:
-    // a file of another length, or one that is there but cannot be read.
-    static std::unique_ptr<VirtualPager> open(const std::string& file, std::string& reason);
+    // a file of another length, or one that is there but cannot be read; when
+    // it is kept after each operation, also one that could not be kept.
+    static std::unique_ptr<VirtualPager> open(const std::string& file, std::string& reason,
+                                              JigUse use = {});
 
-    VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes);
+    VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes, JigUse use = {},
+                 bool fileExists = false);
 
     // The jig's time, and the decoder, there from the start.
-    sim::VirtualClock& clock() { return clock_; }
+    link::Clock& clock() { return clock_; }
+    const std::string& file() const { return file_; }
     sim::Pcd5003& decoder() { return decoder_; }
     // The EEPROM, answering `deviceSelect`: made at the first call, the same
     // chip at every later one.
@@ -44,19 +49,26 @@ public:
     std::vector<std::uint8_t> bytes() const;
     // Replaces the file by bytes(); the reason when it could not.
     std::optional<std::string> keep() const;
+    // As keep(), after an operation of a window that runs on: a file that was
+    // there and is gone, or that is read-only, is left alone and named in the
+    // reason, and so is a folder where it cannot be made.
+    std::optional<std::string> keepChecked();
 
 private:
     std::string file_;
     std::vector<std::uint8_t> eepromBytes_; // until the EEPROM is seated
-    sim::VirtualClock clock_;
+    bool fileExists_;
+    sim::VirtualClock virtualClock_;
+    link::SteadyClock steadyClock_;
+    link::Clock& clock_;
     sim::Pcd5003 decoder_{clock_};
     std::unique_ptr<sim::Eeprom24c04> eeprom_;
 };
 
 // A jig of type `J` with the pager in `file` on it; refused when the file is.
-template <class J> OpenedJig openWithPager(const std::string& file) {
+template <class J> OpenedJig openWithPager(const std::string& file, JigUse use) {
     std::string reason;
-    std::unique_ptr<VirtualPager> pager = VirtualPager::open(file, reason);
+    std::unique_ptr<VirtualPager> pager = VirtualPager::open(file, reason, use);
     if (!pager)
         return {nullptr, reason};
     return {std::make_unique<J>(std::move(pager)), {}};
@@ -70,6 +82,8 @@ public:
     link::Clock& clock() override { return pager_->clock(); }
     void ready(const WindowState& window) override;
     std::optional<std::string> finish() override { return pager_->keep(); }
+    std::optional<std::string> keep() override { return pager_->keepChecked(); }
+    std::string pagerFile() const override { return pager_->file(); }
 
 private:
     std::unique_ptr<VirtualPager> pager_;

@@ -1,7 +1,8 @@
-// The USB jig with a virtual pager in its seat, on virtual time: a virtual
+// The USB jig with a virtual pager in its seat: a virtual
 // USB jig (version 2, 65-byte reports) on a simulated HID back-end, plugged
 // in from the start, so the first scan after start-up takes it. The pager is
-// the one of sim:FILE, kept in FILE by the same rules; its EEPROM is seated
+// the one of sim:FILE, kept in FILE by the same rules and on the same time;
+// its EEPROM is seated
 // once the platform steps are done and answers their device select. Until
 // then the jig finds no EEPROM. The parallel port is not offered.
 #pragma once
@@ -55,6 +56,8 @@ public:
     link::HidBackend* hid() override { return &backend_; }
     void ready(const WindowState& window) override;
     std::optional<std::string> finish() override { return pager_->keep(); }
+    std::optional<std::string> keep() override { return pager_->keepChecked(); }
+    std::string pagerFile() const override { return pager_->file(); }
 
 private:
     std::unique_ptr<VirtualPager> pager_;

@@ -1,6 +1,7 @@
 #include "view/adapters.h"
 
 #include "form/controls.h"
+#include "view/input_gate.h"
 #include "view/text.h"
 
 #include <QCheckBox>
@@ -15,16 +16,18 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTimer>
+#include <QtMath>
+#include <algorithm>
 
 namespace ccp::view {
 
-Adapter::Adapter(form::Control& control, QObject* target)
-    : QObject(target), control_(control), target_(target) {
+Adapter::Adapter(form::Control& control, QObject* target, AdapterContext& context)
+    : QObject(target), control_(control), target_(target), context_(context) {
     target->setObjectName(QString::fromStdString(control.name()));
     target->installEventFilter(this);
 }
@@ -40,8 +43,11 @@ void Adapter::syncCommon() {
     w->setEnabled(control_.enabled());
     w->setToolTip(toQt(control_.hint()));
     // A hidden parent keeps its children hidden; isHidden() is the widget's own flag.
-    if (w->isHidden() == control_.visible())
+    if (w->isHidden() == control_.visible()) {
         w->setVisible(control_.visible());
+        if (context_.visibilityChanged)
+            context_.visibilityChanged();
+    }
 }
 
 bool Adapter::eventFilter(QObject* watched, QEvent* event) {
@@ -49,13 +55,8 @@ bool Adapter::eventFilter(QObject* watched, QEvent* event) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const bool userMovedOn = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                                  reason == Qt::MouseFocusReason || reason == Qt::OtherFocusReason;
-        if (userMovedOn && control_.onExit && !leaving_) {
-            leaving_ = true;
-            QTimer::singleShot(0, this, [this] {
-                control_.userLeave();
-                leaving_ = false;
-            });
-        }
+        if (userMovedOn && control_.onExit && !context_.gate.ruleMovesFocus())
+            context_.gate.userLeft(control_);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -91,7 +92,8 @@ private:
 
 class EditAdapter : public Adapter {
 public:
-    EditAdapter(form::Edit& edit, QLineEdit* widget) : Adapter(edit, widget), edit_(edit) {
+    EditAdapter(form::Edit& edit, QLineEdit* widget, AdapterContext& context)
+        : Adapter(edit, widget, context), edit_(edit) {
         connect(widget, &QLineEdit::textEdited, this, [this](const QString& text) {
             if (!inserting_)
                 edit_.userEdit(fromQt(text));
@@ -148,12 +150,33 @@ private:
     bool inserting_ = false;
 };
 
+// A list as wide as its widest item, whichever is selected: the width Qt's
+// AdjustToContents gives, without the pop-up frame that policy builds for
+// every list as soon as it has items (about a millisecond each, and the
+// window has some ninety lists). The adapter tells the layout when the items
+// change.
+class FittedComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics = fontMetrics();
+        int width = count() == 0 ? 7 * metrics.horizontalAdvance(QLatin1Char('x')) : 0;
+        for (int i = 0; i < count(); ++i)
+            width = std::max(width, metrics.horizontalAdvance(itemText(i)));
+        const int height = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 class ComboAdapter : public Adapter {
 public:
-    ComboAdapter(form::ComboBox& list, QComboBox* widget) : Adapter(list, widget), list_(list) {
+    ComboAdapter(form::ComboBox& list, QComboBox* widget, AdapterContext& context)
+        : Adapter(list, widget, context), list_(list) {
         connect(widget, &QComboBox::activated, this, [this](int index) { list_.userPick(index); });
-        // As wide as the widest item, whichever is selected.
-        widget->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         sync();
     }
 
@@ -170,6 +193,7 @@ public:
         if (shown != items) {
             w->clear();
             w->addItems(items);
+            w->updateGeometry();
         }
         w->setCurrentIndex(list_.index());
     }
@@ -180,7 +204,8 @@ private:
 
 class CheckAdapter : public Adapter {
 public:
-    CheckAdapter(form::CheckBox& box, QCheckBox* widget) : Adapter(box, widget), box_(box) {
+    CheckAdapter(form::CheckBox& box, QCheckBox* widget, AdapterContext& context)
+        : Adapter(box, widget, context), box_(box) {
         connect(widget, &QCheckBox::clicked, this, [this] {
             box_.userClick();
             sync(); // the click rule may have refused the new state
@@ -202,7 +227,10 @@ private:
 
 class LabelAdapter : public Adapter {
 public:
-    LabelAdapter(form::Control& label, QLabel* widget) : Adapter(label, widget) { sync(); }
+    LabelAdapter(form::Control& label, QLabel* widget, AdapterContext& context)
+        : Adapter(label, widget, context) {
+        sync();
+    }
     void sync() override {
         syncCommon();
         static_cast<QLabel*>(widget())->setText(toQt(control().caption()));
@@ -211,7 +239,10 @@ public:
 
 class GroupAdapter : public Adapter {
 public:
-    GroupAdapter(form::Control& group, QGroupBox* widget) : Adapter(group, widget) { sync(); }
+    GroupAdapter(form::Control& group, QGroupBox* widget, AdapterContext& context)
+        : Adapter(group, widget, context) {
+        sync();
+    }
     void sync() override {
         syncCommon();
         static_cast<QGroupBox*>(widget())->setTitle(toQt(control().caption()));
@@ -220,7 +251,8 @@ public:
 
 class ListBoxAdapter : public Adapter {
 public:
-    ListBoxAdapter(form::ListBox& list, QListWidget* widget) : Adapter(list, widget), list_(list) {
+    ListBoxAdapter(form::ListBox& list, QListWidget* widget, AdapterContext& context)
+        : Adapter(list, widget, context), list_(list) {
         connect(widget, &QListWidget::currentRowChanged, this,
                 [this](int row) { list_.userPick(row); });
         sync();
@@ -244,18 +276,22 @@ private:
 // user types goes to the model once and is not shown a second time.
 class LogAdapter : public Adapter {
 public:
-    LogAdapter(form::LogPane& log, QPlainTextEdit* widget) : Adapter(log, widget), log_(log) {
+    LogAdapter(form::LogPane& log, QPlainTextEdit* widget, AdapterContext& context)
+        : Adapter(log, widget, context), log_(log) {
         QPalette palette = widget->palette();
         palette.setColor(QPalette::Text, Qt::red);
         widget->setPalette(palette);
         widget->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         widget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         widget->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        // Tab and Shift+Tab move the focus, as everywhere else in the window.
+        widget->setTabChangesFocus(true);
         connect(widget, &QPlainTextEdit::textChanged, this, [this] {
             if (syncing_)
                 return;
             typing_ = true;
-            log_.userEdit(fromQt(static_cast<QPlainTextEdit*>(this->widget())->toPlainText()));
+            log_.userEdit(this->context().fileNames.keep(
+                static_cast<QPlainTextEdit*>(this->widget())->toPlainText()));
             typing_ = false;
             shown_ = log_.lines();
         });
@@ -281,12 +317,12 @@ public:
                 if (!intoLast)
                     end.insertBlock();
                 intoLast = false;
-                end.insertText(toQt(lines[i]));
+                end.insertText(context().fileNames.show(lines[i]));
             }
         } else {
             QStringList all;
             for (const std::string& line : lines)
-                all << toQt(line);
+                all << context().fileNames.show(line);
             w->setPlainText(all.join('\n'));
         }
         shown_ = lines;
@@ -303,8 +339,8 @@ private:
 
 class ProgressAdapter : public Adapter {
 public:
-    ProgressAdapter(form::ProgressBar& bar, QProgressBar* widget)
-        : Adapter(bar, widget), bar_(bar) {
+    ProgressAdapter(form::ProgressBar& bar, QProgressBar* widget, AdapterContext& context)
+        : Adapter(bar, widget, context), bar_(bar) {
         sync();
     }
     void sync() override {
@@ -320,8 +356,8 @@ private:
 
 class TabSheetAdapter : public Adapter {
 public:
-    TabSheetAdapter(form::Control& page, QWidget* widget, QTabWidget* tabs)
-        : Adapter(page, widget), tabs_(tabs) {
+    TabSheetAdapter(form::Control& page, QWidget* widget, QTabWidget* tabs, AdapterContext& context)
+        : Adapter(page, widget, context), tabs_(tabs) {
         QSignalBlocker block(tabs); // adding the first tab makes it current
         tabs->addTab(widget, toQt(page.caption()).replace("&&", "&"));
     }
@@ -336,8 +372,8 @@ private:
 
 class PagesAdapter : public Adapter {
 public:
-    PagesAdapter(form::PageControl& pages, QTabWidget* widget)
-        : Adapter(pages, widget), pages_(pages) {
+    PagesAdapter(form::PageControl& pages, QTabWidget* widget, AdapterContext& context)
+        : Adapter(pages, widget, context), pages_(pages) {
         widget->setTabPosition(QTabWidget::West);
         widget->setUsesScrollButtons(false);
         connect(widget, &QTabWidget::currentChanged, this, [this](int index) {
@@ -366,42 +402,48 @@ void placeWidget(QWidget* w, const form::Control& control) {
 
 } // namespace
 
-Adapter* createAdapter(form::Control& control, QWidget* parent) {
+Adapter* createAdapter(form::Control& control, QWidget* parent, AdapterContext& context) {
     using form::ControlKind;
     Adapter* adapter = nullptr;
     switch (control.kind()) {
     case ControlKind::Edit:
-        adapter = new EditAdapter(static_cast<form::Edit&>(control), new FieldEdit(parent));
+        adapter =
+            new EditAdapter(static_cast<form::Edit&>(control), new FieldEdit(parent), context);
         break;
     case ControlKind::ComboBox:
-        adapter = new ComboAdapter(static_cast<form::ComboBox&>(control), new QComboBox(parent));
+        adapter =
+            new ComboAdapter(static_cast<form::ComboBox&>(control), new FittedComboBox(parent),
+                             context);
         break;
     case ControlKind::CheckBox:
-        adapter = new CheckAdapter(static_cast<form::CheckBox&>(control), new QCheckBox(parent));
+        adapter =
+            new CheckAdapter(static_cast<form::CheckBox&>(control), new QCheckBox(parent), context);
         break;
     case ControlKind::Label:
-        adapter = new LabelAdapter(control, new QLabel(parent));
+        adapter = new LabelAdapter(control, new QLabel(parent), context);
         break;
     case ControlKind::GroupBox:
-        adapter = new GroupAdapter(control, new QGroupBox(parent));
+        adapter = new GroupAdapter(control, new QGroupBox(parent), context);
         break;
     case ControlKind::ListBox:
-        adapter = new ListBoxAdapter(static_cast<form::ListBox&>(control), new QListWidget(parent));
+        adapter = new ListBoxAdapter(static_cast<form::ListBox&>(control), new QListWidget(parent),
+                                     context);
         break;
     case ControlKind::LogPane:
-        adapter = new LogAdapter(static_cast<form::LogPane&>(control), new QPlainTextEdit(parent));
+        adapter = new LogAdapter(static_cast<form::LogPane&>(control), new QPlainTextEdit(parent),
+                                 context);
         break;
     case ControlKind::ProgressBar:
-        adapter =
-            new ProgressAdapter(static_cast<form::ProgressBar&>(control), new QProgressBar(parent));
+        adapter = new ProgressAdapter(static_cast<form::ProgressBar&>(control),
+                                      new QProgressBar(parent), context);
         break;
     case ControlKind::PageControl:
-        adapter =
-            new PagesAdapter(static_cast<form::PageControl&>(control), new QTabWidget(parent));
+        adapter = new PagesAdapter(static_cast<form::PageControl&>(control), new QTabWidget(parent),
+                                   context);
         break;
     case ControlKind::TabSheet: {
         auto* tabs = qobject_cast<QTabWidget*>(parent);
-        adapter = new TabSheetAdapter(control, new QWidget(), tabs);
+        adapter = new TabSheetAdapter(control, new QWidget(), tabs, context);
         return adapter; // the tab widget lays its pages out
     }
     case ControlKind::Window:

@@ -1,49 +1,57 @@
-// Program start: the application object, the main window with its start-up
-// sequence, the hidden progress dialog, the first scan for a USB jig posted
-// to the message loop, then the message loop until the main window closes.
+// Program start: the command line, the application object, the jig --jig
+// names, the main window with its start-up sequence, the hidden progress
+// dialog, the first scan for a USB jig posted to the message loop, then the
+// message loop until the main window closes.
 #include "app/tform1.h"
-#include "link/clock.h"
-#include "link/hidapi_backend.h"
-#include "link/os_info.h"
-#include "link/ppdev_port_driver.h"
 #include "ops/production_log.h"
 #include "ops/stored_records.h"
 #include "view/application.h"
+#include "view/command_line.h"
 #include "view/hid_watch.h"
 #include "view/main_window.h"
 #include "view/qt_user_interface.h"
+#include "view/window_jig.h"
 
+#include <QTimer>
 #include <exception>
+#include <filesystem>
 
 #ifndef CCP_CUSTOMER_PROFILE
 #define CCP_CUSTOMER_PROFILE 1
 #endif
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = ccp::view::answerWithoutDisplay(argc, argv))
+        return *status;
     ccp::view::Application application(argc, argv);
     try {
+        const ccp::view::WindowOptions options = ccp::view::parseOptions(application);
         ccp::view::QtUserInterface ui;
-        ccp::link::PpdevPortDriver port;
-        ccp::link::SteadyClock clock;
-        ccp::link::LinuxOsInfo os;
-        ccp::link::HidapiBackend hid;
+        ccp::view::WindowJig jig(options.jig);
         // The record goes to the store; what it cannot take waits in the
         // JSON-lines file, which the store takes in when it is opened.
         const std::string pending = ccp::ops::defaultProductionLogPath();
         auto store = ccp::ops::openProductionStore({}, pending);
-        ccp::app::TForm1 form({ui,
-                               port,
-                               clock,
-                               os,
-                               &hid,
-                               {},
-                               store.ok() ? store.value->get() : nullptr,
-                               store.ok() ? std::string() : store.failure.message,
-                               pending},
-                              CCP_CUSTOMER_PROFILE);
+        ccp::app::Services services = jig.services(ui, {});
+        services.store = store.ok() ? store.value->get() : nullptr;
+        services.storeFailure = store.ok() ? std::string() : store.failure.message;
+        services.pendingRecords = pending;
+        ccp::app::TForm1 form(services, CCP_CUSTOMER_PROFILE);
+        jig.started(form);
         ccp::view::MainWindow window(form);
         ui.attach(&window);
+        if (const std::string file = jig.pagerFile(); !file.empty())
+            window.setTitleNote(
+                " - Virtual pager: " +
+                QString::fromStdString(std::filesystem::path(file).filename().string()));
+        window.setAfterPagerOperation([&jig, &form, &ui] {
+            if (const std::optional<std::string> reason = jig.keep(form))
+                ui.showError(*reason);
+        });
         window.show();
+        if (!jig.refusal().empty())
+            QTimer::singleShot(0, &window,
+                               [&ui, &jig] { ui.showError("No jig: " + jig.refusal()); });
         ccp::view::watchHidDevices(form, &window);
         return application.exec();
     } catch (const std::exception& error) {

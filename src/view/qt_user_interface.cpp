@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QStringList>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ccp::view {
@@ -52,12 +51,9 @@ void QtUserInterface::focus(form::Control& control) {
     QWidget* widget = window_->widgetFor(control);
     if (widget == nullptr)
         return;
-    QPointer<QWidget> target(widget);
-    // After the current event: the focus change that triggered the rule is over.
-    QTimer::singleShot(0, widget, [target] {
-        if (target != nullptr && target->isEnabled() && target->isVisible())
-            target->setFocus(Qt::OtherFocusReason);
-    });
+    // After the current event: the focus change that triggered the rule is
+    // over. It is the rule's, not the user's: no exit rule runs for it.
+    window_->gate().requestFocus(widget);
 }
 
 void QtUserInterface::showReport(const std::string& caption, const std::string& text) {
@@ -93,8 +89,23 @@ void QtUserInterface::showError(const std::string& text) {
 
 std::optional<std::string> QtUserInterface::chooseFile(bool save, const std::string& filter,
                                                        const std::string& defaultExt) {
-    if (chooser_)
-        return chooser_(save, filter, defaultExt);
+    std::optional<QString> chosen;
+    if (chooser_) {
+        chosen = chooser_(save, filter, defaultExt);
+    } else {
+        chosen = runFileDialog(save, filter, defaultExt);
+    }
+    if (!chosen)
+        return std::nullopt;
+    // File names go to the C++ file streams in the system's encoding.
+    const std::string bytes = chosen->toLocal8Bit().toStdString();
+    if (window_ != nullptr)
+        window_->fileNames().remember(bytes, *chosen);
+    return bytes;
+}
+
+std::optional<QString> QtUserInterface::runFileDialog(bool save, const std::string& filter,
+                                                      const std::string& defaultExt) {
     QFileDialog dialog(window_);
     dialog.setNameFilter(qtFileFilter(filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -106,8 +117,7 @@ std::optional<std::string> QtUserInterface::chooseFile(bool save, const std::str
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     rememberFolderOf(dialog.selectedFiles().first());
-    // File names go to the C++ file streams in the system's encoding.
-    return dialog.selectedFiles().first().toLocal8Bit().toStdString();
+    return dialog.selectedFiles().first();
 }
 
 std::optional<std::string> QtUserInterface::openFile(const std::string& filter) {

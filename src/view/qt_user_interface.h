@@ -7,6 +7,7 @@
 #include "form/user_interface.h"
 
 #include <QPointer>
+#include <QString>
 #include <functional>
 
 namespace ccp::view {
@@ -15,8 +16,9 @@ class MainWindow;
 
 class QtUserInterface : public form::UserInterface {
 public:
-    using FileChooser = std::function<std::optional<std::string>(
-        bool save, const std::string& filter, const std::string& defaultExt)>;
+    // Stands in for the file dialog: the name the user chose, as shown.
+    using FileChooser = std::function<std::optional<QString>(bool save, const std::string& filter,
+                                                             const std::string& defaultExt)>;
 
     // Boxes shown before the window exists have no parent.
     void attach(MainWindow* window) { window_ = window; }
@@ -38,6 +40,8 @@ public:
 private:
     std::optional<std::string> chooseFile(bool save, const std::string& filter,
                                           const std::string& defaultExt);
+    std::optional<QString> runFileDialog(bool save, const std::string& filter,
+                                         const std::string& defaultExt);
     QPointer<MainWindow> window_;
     FileChooser chooser_;
 };

@@ -29,13 +29,20 @@ struct FormRig {
     sim::SimulatedParallelPort port{clock};
     FakeOsInfo os;
     sim::SimulatedHidBackend hid{clock};
+    // The window's own user interface and clock when set before start():
+    // the real one, or a clock that also passes real time.
+    form::UserInterface* windowUi = nullptr;
+    link::Clock* windowClock = nullptr;
     std::unique_ptr<app::TForm1> form;
     // The driver the window reaches the port through; nullptr: `port` itself.
     link::PortDriver* driver = nullptr;
 
     app::TForm1& start(int profile = app::kStartProfile) {
         link::PortDriver& through = driver != nullptr ? *driver : port;
-        form = std::make_unique<app::TForm1>(app::Services{ui, through, clock, os, &hid}, profile);
+        form = std::make_unique<app::TForm1>(
+            app::Services{windowUi != nullptr ? *windowUi : ui, through,
+                          windowClock != nullptr ? *windowClock : clock, os, &hid},
+            profile);
         return *form;
     }
 };

@@ -2,16 +2,20 @@
 // the bus, a series of pagers programmed from one template, the pager file
 // kept as it was when a step fails or the file cannot be written back, and
 // the answer to the block B question.
+#include "jig/jig.h"
 #include "jig/tracing_port.h"
 #include "link/port_lines.h"
 #include "model/checksum.h"
 #include "sim/pacing.h"
 #include "sim/simulated_parallel_port.h"
+#include "sim/simulated_ppdev.h"
 #include "sim/virtual_clock.h"
 #include "support/bus_monitor.h"
 #include "support/temp_dir.h"
+#include "tool/headless_form.h"
 #include "tool/tool_process.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -186,6 +190,71 @@ TEST_F(JigRun, ALoadAfterAReadReplacesWhatWasRead) {
         {"--jig", "sim:" + pager, "--platform", "6", "--read", "--load", file, "--save", saved});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(TempDir::read(saved), TempDir::read(loaded));
+}
+
+// The simulated ppdev, recording which nodes are opened; once `refuse` is
+// set, every open fails as for a port that is gone, so an operation ends at
+// its first claim.
+class RecordingPpdev final : public link::PpdevCalls {
+public:
+    explicit RecordingPpdev(link::PpdevCalls& inner) : inner_(inner) {}
+    int open(const char* path, int flags) override {
+        opened.emplace_back(path);
+        if (refuse) {
+            errno = ENODEV;
+            return -1;
+        }
+        return inner_.open(path, flags);
+    }
+    int ioctl(int fd, unsigned long request, void* arg) override {
+        return inner_.ioctl(fd, request, arg);
+    }
+    int close(int fd) override { return inner_.close(fd); }
+
+    std::vector<std::string> opened;
+    bool refuse = false;
+
+private:
+    link::PpdevCalls& inner_;
+};
+
+TEST(ParallelJigWords, EachWordDrivesItsOwnPort) {
+    struct Case {
+        const char* word;
+        std::uint16_t base;
+        const char* node;
+    };
+    const Case cases[] = {
+        {"lpt1", link::kLptBases[0], "/dev/parport0"},
+        {"lpt2", link::kLptBases[1], "/dev/parport1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        sim::VirtualClock clock;
+        sim::SimulatedParallelPort lines(clock);
+        sim::SimulatedPpdev kernel(lines);
+        RecordingPpdev ppdev(kernel);
+        const std::optional<jig::JigChoice> choice = jig::parseJig(c.word);
+        ASSERT_TRUE(choice);
+        jig::OpenedJig opened = jig::openJig(*choice, {.ppdev = &ppdev});
+        ASSERT_TRUE(opened.jig);
+        const JigServices services{opened.jig->port(), opened.jig->clock()};
+        HeadlessForm headless(1, nullptr, nullptr, &services);
+        app::TForm1& form = headless.form();
+        opened.jig->ready({form.EepromDeviceSelect, [&form] { form.LPT21Click(); }});
+        EXPECT_EQ(form.Link.PortBase, c.base);
+        EXPECT_TRUE(form.Port1.enabled());
+        // The menu's check marks are not the port: LPT1 stays checked.
+        EXPECT_TRUE(form.LPT11.checked());
+        EXPECT_FALSE(form.LPT21.checked());
+
+        ppdev.opened.clear();
+        ppdev.refuse = true;
+        EXPECT_FALSE(headless.readFromPager().done());
+        ASSERT_FALSE(ppdev.opened.empty());
+        EXPECT_EQ(ppdev.opened.front(), c.node);
+        opened.jig->finish();
+    }
 }
 
 TEST_F(JigRun, AReadOfAPagerWithABadChecksumFailsAndLeavesItsFileAsItWas) {
