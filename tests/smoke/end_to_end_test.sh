@@ -115,8 +115,10 @@ decoded=$("$tool" --jig "sim:$work/check.bin" --read --json |
     --production-log "$work/tool.jsonl" >/dev/null
 cmp "$pager" "$work/copy.bin" || fail "the window and capcode-tool wrote different pagers"
 
-record=$work/xdg/capcode-programmer/production.jsonl
-[ -f "$record" ] || fail "no production record at $record"
+# The window keeps its record in the production store of its data folder.
+record=$work/record.jsonl
+XDG_DATA_HOME=$work/xdg "$tool" record --jsonl >"$record" ||
+    fail "no production store in $work/xdg/capcode-programmer"
 verified=$(grep -c '"result":"Verify OK !"' "$record" || true)
 [ "$verified" -eq 1 ] && [ "$(wc -l <"$record")" -eq 1 ] ||
     fail "the production record should hold one verified write: $(cat "$record")"

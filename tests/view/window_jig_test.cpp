@@ -41,7 +41,7 @@ TEST(WindowJig, WithoutAJigItsOperationsAreGreyAndTheFileIsLeftAsItWas) {
     TempDir dir;
     const std::string file = dir.file("pager.bin");
     const Refusal cases[] = {
-        {"no jig word", "lpt3", {}, 0644, "--jig takes sim:FILE, sim-usb:FILE, lpt1, lpt2 or usb"},
+        {"no jig word", "lpt3", {}, 0644, "--jig takes sim:FILE, sim-usb:FILE, lpt1, lpt2, usb"},
         {"short file", "sim:" + file, Bytes(12, 0x5A), 0644, "this one holds 12"},
         {"read-only file", "sim:" + file, Bytes(kPagerBytes, 0x5A), 0444, "is read-only"},
         {"read-only, USB", "sim-usb:" + file, Bytes(kPagerBytes, 0x5A), 0444, "is read-only"},
