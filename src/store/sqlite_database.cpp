@@ -34,12 +34,20 @@ SqliteDatabase::SqliteDatabase(const std::string& path) : path_(path) {
         db_ = nullptr;
         throw DatabaseError(path + ": " + why);
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    const std::vector<Row> mode = query("PRAGMA journal_mode=WAL", {});
-    if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
-        fail("write-ahead logging cannot be switched on");
-    exec("PRAGMA synchronous=FULL");
-    exec("PRAGMA foreign_keys=ON");
+    // A file that is no database opens and fails at the first statement; the
+    // destructor does not run for a constructor that throws.
+    try {
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        const std::vector<Row> mode = query("PRAGMA journal_mode=WAL", {});
+        if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
+            fail("write-ahead logging cannot be switched on");
+        exec("PRAGMA synchronous=FULL");
+        exec("PRAGMA foreign_keys=ON");
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 SqliteDatabase::~SqliteDatabase() {
