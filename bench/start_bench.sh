@@ -13,7 +13,7 @@ runs=${1:-20}
 build=$(realpath "${2:-$root/build/release}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/src/tool/capcode-tool" --jig "sim:$work/pager.bin" --repair --write \
+XDG_DATA_HOME=$work/xdg "$build/src/tool/capcode-tool" --jig "sim:$work/pager.bin" --repair --write \
     --production-log /dev/null >/dev/null
 QT_QPA_PLATFORM=xcb XDG_DATA_HOME=$work/xdg xvfb-run -a -s "-screen 0 1024x768x24" \
     "$build/bench/window_start_probe" "$runs" \
