@@ -2,6 +2,7 @@
 
 #include "form/conversion.h"
 #include "ops/sha256.h"
+#include "store/store.h"
 
 namespace ccp::ops {
 
@@ -50,7 +51,7 @@ void PagerOperations::record(std::size_t firstLine, bool written, const std::str
         return;
     const auto& lines = context_.log.lines();
     WriteRecord r = sent_ ? *sent_ : describePager();
-    r.time = utcNowIso8601();
+    r.time = store::utcNowIso8601();
     r.version = CCP_VERSION;
     r.jig = link_.UsbActive ? "USB jig version " + std::to_string(link_.JigVersion)
                             : (link_.PortBase == link::kLpt2Base ? "LPT2" : "LPT1");

@@ -1,5 +1,7 @@
 #include "ops/production_log.h"
 
+#include "store/sqlite_database.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,17 +35,6 @@ std::string jsonString(const std::string& latin1) {
         }
     }
     return out + "\"";
-}
-
-// Creates every missing folder on the way to `path`'s folder.
-bool makeFolders(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -82,15 +73,6 @@ std::string defaultProductionLogPath() {
     return base + "/capcode-programmer/production.jsonl";
 }
 
-std::string utcNowIso8601() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 ProductionLog::ProductionLog(std::string path, std::function<void(const std::string&)> complain)
     : path_(std::move(path)), complain_(std::move(complain)) {
 }
@@ -106,7 +88,7 @@ void ProductionLog::appendLine(const std::string& text) {
     const char* failed = nullptr;
     int error = 0;
     int fd = -1;
-    if (!makeFolders(path_)) {
+    if (!store::makeFoldersFor(path_)) {
         failed = "its folder cannot be made";
         error = errno;
     } else if ((fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644)) < 0) {

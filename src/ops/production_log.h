@@ -50,8 +50,6 @@ std::string toJsonLine(const WriteRecord& record);
 // $XDG_DATA_HOME (or ~/.local/share)/capcode-programmer/production.jsonl.
 std::string defaultProductionLogPath();
 
-std::string utcNowIso8601();
-
 class ProductionLog final : public RecordSink {
 public:
     // An empty path keeps no record. `complain` is called once, with the

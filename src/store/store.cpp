@@ -14,6 +14,16 @@
 #include <unistd.h>
 
 namespace ccp::store {
+
+std::string utcNowIso8601() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
 namespace {
 
 constexpr std::int64_t kLastValidCapcode = 2097143;
@@ -22,15 +32,6 @@ constexpr std::int64_t kLastValidCapcode = 2097143;
 constexpr int kMaxSkippedSlots = 1000;
 
 using Capcodes = std::array<std::int64_t, kEntries>;
-
-std::string nowIso8601() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    ::gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 template <class A> std::string joined(const A& numbers) {
     std::string text;
@@ -187,7 +188,7 @@ Status Store::createSeries(const SeriesDefinition& d) {
             db_->exec("INSERT INTO series (name, profile, platform, image, entries, "
                       "first_capcodes, steps, created) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
                       {d.name, std::int64_t{d.profile}, std::int64_t{d.platform}, hexOf(d.image),
-                       std::int64_t{d.entries}, joined(d.first), joined(d.steps), nowIso8601()});
+                       std::int64_t{d.entries}, joined(d.first), joined(d.steps), utcNowIso8601()});
             const std::string id =
                 text(db_->query("SELECT id FROM series WHERE name = ?", {d.name}).at(0), 0);
             // Group calls are issued once, to every pager: no stepped entry
@@ -286,7 +287,7 @@ Result<Reservation> Store::reserve(const std::string& name) {
             reclaim(seriesId);
             static std::atomic<std::int64_t> count{0};
             const std::string owner = this->owner() + " reservation " + std::to_string(++count);
-            const std::string now = nowIso8601();
+            const std::string now = utcNowIso8601();
             Reservation reservation;
             const std::vector<Row> free =
                 db_->query("SELECT id, slot, capcodes FROM pagers WHERE series_id = ? AND "

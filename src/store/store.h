@@ -33,6 +33,9 @@ namespace ccp::store {
 
 inline constexpr int kEntries = 8;
 
+// Now, in UTC, as the records and series write it: 2026-12-08T10:57:51Z.
+std::string utcNowIso8601();
+
 struct Failure {
     std::string message;
     bool lost = false; // the connection to the server went away
