@@ -59,8 +59,15 @@ public:
             }
             return link::HidReadResult::Timeout;
         }
-        if (slot->pending.front().atUs > clock.nowUs()) {
-            clock.busyWaitUs(slot->pending.front().atUs - clock.nowUs());
+        // A read on a real node sleeps in poll() until the reply comes: the
+        // reply's whole milliseconds are slept, so that jigs waiting at once
+        // do not hold the processors, and only the rest is waited out.
+        const std::uint64_t atUs = slot->pending.front().atUs;
+        if (atUs > clock.nowUs()) {
+            clock.sleepMs(static_cast<unsigned>((atUs - clock.nowUs()) / 1000));
+        }
+        if (atUs > clock.nowUs()) {
+            clock.busyWaitUs(atUs - clock.nowUs());
         }
         take(*slot, report);
         if (backend_.onReport) {

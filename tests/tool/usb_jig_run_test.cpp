@@ -73,6 +73,29 @@ TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
     EXPECT_THAT(out.str(), HasSubstr("\n7000 TIMEOUT\n20000 STALE 004000\n"));
 }
 
+// A read on a real node sleeps until the reply comes; the virtual jig's reply
+// is waited for asleep too, so that eight jigs waiting at once on the real
+// clock do not hold two processors.
+TEST(SimulatedHidBackend, AReplyIsWaitedForAsleep) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig jig{eeprom, decoder};
+    jig.setCaps({3, 39});
+    jig.answerAfter(link::usb::kBegin, 20);
+    sim::SimulatedHidBackend backend(clock);
+    backend.plug(jig);
+    const std::unique_ptr<link::HidHandle> handle = backend.open(backend.enumerate().at(0));
+    Bytes report(39, 0);
+    report[1] = link::usb::kBegin;
+    report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
+    std::uint8_t reply[3] = {};
+    ASSERT_TRUE(handle->writeReport(report));
+    EXPECT_EQ(handle->readReport(reply, 1000), link::HidReadResult::Ok);
+    EXPECT_EQ(clock.nowUs(), 20'000u);
+    EXPECT_EQ(clock.totalUs(sim::WaitKind::Busy), 0u);
+}
+
 class UsbJigRun : public ::testing::Test {
 protected:
     // `--jig JIG` and `args`, expected to succeed.
