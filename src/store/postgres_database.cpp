@@ -1,7 +1,9 @@
 #include "store/postgres_database.h"
 
+#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <memory>
+#include <variant>
 
 namespace ccp::store {
 namespace {
@@ -12,10 +14,12 @@ std::string numberedPlaceholders(const std::string& sql) {
     std::string out;
     int n = 0;
     for (const char c : sql) {
-        if (c == '?')
-            out += "$" + std::to_string(++n);
-        else
+        if (c == '?') {
+            out += '$';
+            out += std::to_string(++n);
+        } else {
             out += c;
+        }
     }
     return out;
 }
@@ -26,14 +30,69 @@ std::string trimmed(std::string text) {
     return text;
 }
 
+// libpq, with the Kerberos, LDAP and TLS libraries it brings, costs every
+// start of a program that links it about ten milliseconds of mapping and
+// relocation, and most benches keep their record in SQLite. So the client
+// library is loaded when a PostgreSQL store is first opened, and stays.
+constexpr const char* kClientLibrary = "libpq.so.5";
+
+#define CCP_LIBPQ_FUNCTIONS(X)                                                                     \
+    X(PQclear)                                                                                     \
+    X(PQconnectdb)                                                                                 \
+    X(PQconninfoFree)                                                                              \
+    X(PQconninfoParse)                                                                             \
+    X(PQerrorMessage)                                                                              \
+    X(PQexec)                                                                                      \
+    X(PQexecParams)                                                                                \
+    X(PQfinish)                                                                                    \
+    X(PQfreemem)                                                                                   \
+    X(PQgetisnull)                                                                                 \
+    X(PQgetlength)                                                                                 \
+    X(PQgetvalue)                                                                                  \
+    X(PQnfields)                                                                                   \
+    X(PQntuples)                                                                                   \
+    X(PQresultErrorMessage)                                                                        \
+    X(PQresultStatus)                                                                              \
+    X(PQsetNoticeProcessor)                                                                        \
+    X(PQstatus)                                                                                    \
+    X(PQtransactionStatus)
+
+struct LibPq {
+#define CCP_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
+    CCP_LIBPQ_FUNCTIONS(CCP_LIBPQ_POINTER)
+#undef CCP_LIBPQ_POINTER
+};
+
+// The client library's functions; throws DatabaseError when it is not there.
+const LibPq& libpq() {
+    static const std::variant<LibPq, std::string> loaded =
+        []() -> std::variant<LibPq, std::string> {
+        void* handle = dlopen(kClientLibrary, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return std::string(dlerror());
+        LibPq pq;
+#define CCP_LIBPQ_LOAD(name)                                                                       \
+    pq.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                           \
+    if (pq.name == nullptr)                                                                        \
+        return std::string(kClientLibrary) + " has no " #name;
+        CCP_LIBPQ_FUNCTIONS(CCP_LIBPQ_LOAD)
+#undef CCP_LIBPQ_LOAD
+        return pq;
+    }();
+    if (const auto* why = std::get_if<std::string>(&loaded))
+        throw DatabaseError("the PostgreSQL client library could not be loaded: " + *why);
+    return std::get<LibPq>(loaded);
+}
+
 } // namespace
 
 PostgresDatabase::PostgresDatabase(const std::string& conninfo) {
+    const LibPq& pq = libpq();
     char* parseError = nullptr;
-    PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &parseError);
+    PQconninfoOption* options = pq.PQconninfoParse(conninfo.c_str(), &parseError);
     if (options == nullptr) {
         // The parser's message may quote the string, password and all.
-        PQfreemem(parseError);
+        pq.PQfreemem(parseError);
         throw DatabaseError("the --db connection string is not one libpq understands");
     }
     std::string host, port, dbname, user;
@@ -52,23 +111,24 @@ PostgresDatabase::PostgresDatabase(const std::string& conninfo) {
         else if (key == "user")
             user = o->val;
     }
-    PQconninfoFree(options);
+    pq.PQconninfoFree(options);
     where_ = "postgresql://" + (user.empty() ? "" : user + "@") + host +
              (port.empty() ? "" : ":" + port) + "/" + dbname;
-    conn_ = PQconnectdb(conninfo.c_str());
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = scrub(trimmed(PQerrorMessage(conn_)));
-        PQfinish(conn_);
+    conn_ = pq.PQconnectdb(conninfo.c_str());
+    if (pq.PQstatus(conn_) != CONNECTION_OK) {
+        const std::string why = scrub(trimmed(pq.PQerrorMessage(conn_)));
+        pq.PQfinish(conn_);
         conn_ = nullptr;
         throw DatabaseError(where_ + ": " + why, true);
     }
     // Notices (such as "relation already exists") are not the user's concern.
-    PQsetNoticeProcessor(
+    pq.PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
 }
 
 PostgresDatabase::~PostgresDatabase() {
-    PQfinish(conn_);
+    const LibPq& pq = libpq(); // loaded before the connection was made
+    pq.PQfinish(conn_);
 }
 
 std::string PostgresDatabase::scrub(std::string text) const {
@@ -80,11 +140,13 @@ std::string PostgresDatabase::scrub(std::string text) const {
 }
 
 void PostgresDatabase::fail(const std::string& what) const {
-    const bool lost = PQstatus(conn_) != CONNECTION_OK;
+    const LibPq& pq = libpq(); // loaded before the connection was made
+    const bool lost = pq.PQstatus(conn_) != CONNECTION_OK;
     throw DatabaseError(where_ + ": " + scrub(trimmed(what)), lost);
 }
 
 std::vector<Row> PostgresDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+    const LibPq& pq = libpq(); // loaded before the connection was made
     std::vector<std::string> texts(params.size());
     std::vector<const char*> values(params.size(), nullptr);
     for (std::size_t i = 0; i < params.size(); ++i) {
@@ -96,24 +158,24 @@ std::vector<Row> PostgresDatabase::query(const std::string& sql, const std::vect
             continue;
         values[i] = texts[i].c_str();
     }
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(
-        PQexecParams(conn_, numberedPlaceholders(sql).c_str(), static_cast<int>(params.size()),
-                     nullptr, values.data(), nullptr, nullptr, 0),
-        &PQclear);
-    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    std::unique_ptr<PGresult, decltype(&::PQclear)> result(
+        pq.PQexecParams(conn_, numberedPlaceholders(sql).c_str(), static_cast<int>(params.size()),
+                        nullptr, values.data(), nullptr, nullptr, 0),
+        pq.PQclear);
+    const ExecStatusType status = result ? pq.PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        fail(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn_));
+        fail(result ? pq.PQresultErrorMessage(result.get()) : pq.PQerrorMessage(conn_));
     std::vector<Row> rows;
-    const int columns = PQnfields(result.get());
-    for (int r = 0; r < PQntuples(result.get()); ++r) {
+    const int columns = pq.PQnfields(result.get());
+    for (int r = 0; r < pq.PQntuples(result.get()); ++r) {
         Row row;
         for (int c = 0; c < columns; ++c) {
-            if (PQgetisnull(result.get(), r, c))
+            if (pq.PQgetisnull(result.get(), r, c))
                 row.emplace_back();
             else
                 row.emplace_back(
-                    std::string(PQgetvalue(result.get(), r, c),
-                                static_cast<std::size_t>(PQgetlength(result.get(), r, c))));
+                    std::string(pq.PQgetvalue(result.get(), r, c),
+                                static_cast<std::size_t>(pq.PQgetlength(result.get(), r, c))));
         }
         rows.push_back(std::move(row));
     }
@@ -129,8 +191,9 @@ void PostgresDatabase::commit() {
 }
 
 void PostgresDatabase::rollback() noexcept {
-    if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
-        PQclear(PQexec(conn_, "ROLLBACK"));
+    const LibPq& pq = libpq(); // loaded before the connection was made
+    if (pq.PQstatus(conn_) == CONNECTION_OK && pq.PQtransactionStatus(conn_) != PQTRANS_IDLE)
+        pq.PQclear(pq.PQexec(conn_, "ROLLBACK"));
 }
 
 bool PostgresDatabase::hasTable(const std::string& name) {
