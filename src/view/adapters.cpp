@@ -70,11 +70,17 @@ public:
     explicit FieldEdit(QWidget* parent) : QLineEdit(parent) {
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
+    // Measured again only when the text, the typing limit, the font or the
+    // style changed: layouts ask for it many times over.
     QSize sizeHint() const override {
+        if (hint_.isValid() && hintText_ == text() && hintLength_ == maxLength())
+            return hint_;
+        hintText_ = text();
+        hintLength_ = maxLength();
         const QFontMetrics metrics = fontMetrics();
         const int chars = std::min(maxLength(), kWidestField);
         const int text = std::max(metrics.horizontalAdvance(QString(chars, QChar('X'))),
-                                  metrics.horizontalAdvance(this->text()));
+                                  metrics.horizontalAdvance(hintText_));
         // The text with QLineEdit's own margins: 2 pixels left and right,
         // 1 above and below.
         const QMargins m = textMargins();
@@ -82,11 +88,22 @@ public:
                              std::max(metrics.height(), 14) + 2 + m.top() + m.bottom());
         QStyleOptionFrame option;
         initStyleOption(&option);
-        return style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
+        hint_ = style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
+        return hint_;
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            hint_ = QSize();
+        QLineEdit::changeEvent(event);
+    }
+
 private:
+    mutable QSize hint_;
+    mutable QString hintText_;
+    mutable int hintLength_ = 0;
     static constexpr int kWidestField = 16;
 };
 
@@ -159,7 +176,17 @@ class FittedComboBox : public QComboBox {
 public:
     using QComboBox::QComboBox;
 
+    // The items, replaced in one step; the widest is measured once for them.
+    void setItems(const QStringList& items) {
+        clear();
+        addItems(items);
+        hint_ = QSize();
+        updateGeometry();
+    }
+
     QSize sizeHint() const override {
+        if (hint_.isValid())
+            return hint_;
         const QFontMetrics metrics = fontMetrics();
         int width = count() == 0 ? 7 * metrics.horizontalAdvance(QLatin1Char('x')) : 0;
         for (int i = 0; i < count(); ++i)
@@ -167,14 +194,26 @@ public:
         const int height = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
         QStyleOptionComboBox option;
         initStyleOption(&option);
-        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
+        option.currentText.clear(); // the width is the widest item's, whichever is shown
+        hint_ = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
+        return hint_;
     }
     QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            hint_ = QSize();
+        QComboBox::changeEvent(event);
+    }
+
+private:
+    mutable QSize hint_;
 };
 
 class ComboAdapter : public Adapter {
 public:
-    ComboAdapter(form::ComboBox& list, QComboBox* widget, AdapterContext& context)
+    ComboAdapter(form::ComboBox& list, FittedComboBox* widget, AdapterContext& context)
         : Adapter(list, widget, context), list_(list) {
         connect(widget, &QComboBox::activated, this, [this](int index) { list_.userPick(index); });
         sync();
@@ -182,7 +221,7 @@ public:
 
     void sync() override {
         syncCommon();
-        auto* w = static_cast<QComboBox*>(widget());
+        auto* w = static_cast<FittedComboBox*>(widget());
         QSignalBlocker block(w);
         QStringList items;
         for (const std::string& item : list_.items())
@@ -190,11 +229,8 @@ public:
         QStringList shown;
         for (int i = 0; i < w->count(); ++i)
             shown << w->itemText(i);
-        if (shown != items) {
-            w->clear();
-            w->addItems(items);
-            w->updateGeometry();
-        }
+        if (shown != items)
+            w->setItems(items);
         w->setCurrentIndex(list_.index());
     }
 

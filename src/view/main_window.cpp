@@ -302,7 +302,10 @@ void MainWindow::syncWindow(form::Control& window) {
         return;
     }
     progress_->setWindowTitle(toQt(window.caption()));
-    syncProgressSize();
+    // Measured only when it shows: the caption's text layout is not free and
+    // the hidden dialog's captions change at every start-up rule.
+    if (window.visible())
+        syncProgressSize();
     if (window.visible() != progress_->isVisible()) {
         if (window.visible()) {
             progress_->show();
