@@ -2,6 +2,8 @@
 
 #include "store/store.h"
 
+#include <utility>
+
 namespace ccp::ops {
 namespace {
 
@@ -48,6 +50,15 @@ void StoredRecords::setStore(store::Store* store, std::string storeFailure) {
 }
 
 void StoredRecords::append(const WriteRecord& record) {
+    if (opener_) {
+        store::Result<std::unique_ptr<store::Store>> opened = std::exchange(opener_, {})();
+        if (opened.ok()) {
+            opened_ = std::move(*opened.value);
+            setStore(opened_.get(), {});
+        } else {
+            setStore(nullptr, opened.failure.message);
+        }
+    }
     const std::string line = withSeries(toJsonLine(record), series_);
     file_.appendLine(line);
     if (store_ == nullptr && storeFailure_.empty())

@@ -37,6 +37,10 @@ public:
     // The series whose pager the next attempts write; empty: none.
     void setSeries(std::string name) { series_ = std::move(name); }
     void setStore(store::Store* store, std::string storeFailure);
+    // The store is opened by `open` when the first record comes, and kept:
+    // a window needs it only at the end of its first write, not to start.
+    using Opener = std::function<store::Result<std::unique_ptr<store::Store>>()>;
+    void openWhenFirstNeeded(Opener open) { opener_ = std::move(open); }
 
     void append(const WriteRecord& record) override;
     // False once a record has gone to the pending file instead of the store.
@@ -45,6 +49,8 @@ public:
 private:
     store::Store* store_;
     std::string storeFailure_;
+    Opener opener_;
+    std::unique_ptr<store::Store> opened_;
     ProductionLog& file_;
     ProductionLog pending_;
     std::function<void(const std::string&)> complain_;

@@ -49,5 +49,38 @@ TEST(StoredRecords, WhatTheStoreCannotTakeWaitsInThePendingFile) {
     EXPECT_EQ(complaints.size(), 1u);
 }
 
+// The window opens the store when its first record comes, once, and takes in
+// what waited in the pending file then; a store that will not open is said
+// as at start-up.
+TEST(StoredRecords, TheStoreOpensWhenTheFirstRecordComes) {
+    testing::TempDir dir;
+    const std::string pending = dir.file("production.jsonl");
+    ProductionLog file({}, {});
+    ProductionLog(pending, {}).appendLine(R"({"serial":"S0","result":"Verify OK !"})");
+    for (const bool opens : {true, false}) {
+        SCOPED_TRACE(opens);
+        const std::string db = opens ? dir.file("production.db") : pending + "/x.db";
+        std::vector<std::string> complaints;
+        StoredRecords records(nullptr, {}, file, pending,
+                              [&](const std::string& why) { complaints.push_back(why); });
+        int opened = 0;
+        records.openWhenFirstNeeded([&] {
+            ++opened;
+            return openProductionStore(db, pending);
+        });
+        EXPECT_EQ(opened, 0);
+        WriteRecord r;
+        r.serial = "S1";
+        records.append(r);
+        r.serial = "S2";
+        records.append(r);
+        EXPECT_EQ(opened, 1);
+        EXPECT_EQ(records.allStored(), opens);
+        EXPECT_EQ(complaints.size(), opens ? 0u : 1u);
+    }
+    auto store = openProductionStore(dir.file("production.db"), {});
+    EXPECT_EQ(store.value->get()->records({}).value->size(), 3u);
+}
+
 } // namespace
 } // namespace ccp::ops
