@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -188,9 +189,7 @@ public:
         if (hint_.isValid())
             return hint_;
         const QFontMetrics metrics = fontMetrics();
-        int width = count() == 0 ? 7 * metrics.horizontalAdvance(QLatin1Char('x')) : 0;
-        for (int i = 0; i < count(); ++i)
-            width = std::max(width, metrics.horizontalAdvance(itemText(i)));
+        const int width = widestItem(metrics);
         const int height = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
         QStyleOptionComboBox option;
         initStyleOption(&option);
@@ -208,6 +207,24 @@ protected:
     }
 
 private:
+    // Many lists hold the same items (the formats of the eight capcodes'
+    // four tones, say): the widest of a list is measured once per font.
+    int widestItem(const QFontMetrics& metrics) const {
+        if (count() == 0)
+            return 7 * metrics.horizontalAdvance(QLatin1Char('x'));
+        QString key = font().key();
+        for (int i = 0; i < count(); ++i)
+            key += QChar(0) + itemText(i);
+        static QHash<QString, int> widths;
+        if (const auto known = widths.constFind(key); known != widths.constEnd())
+            return *known;
+        int width = 0;
+        for (int i = 0; i < count(); ++i)
+            width = std::max(width, metrics.horizontalAdvance(itemText(i)));
+        widths.insert(key, width);
+        return width;
+    }
+
     mutable QSize hint_;
 };
 
@@ -447,9 +464,8 @@ Adapter* createAdapter(form::Control& control, QWidget* parent, AdapterContext& 
             new EditAdapter(static_cast<form::Edit&>(control), new FieldEdit(parent), context);
         break;
     case ControlKind::ComboBox:
-        adapter =
-            new ComboAdapter(static_cast<form::ComboBox&>(control), new FittedComboBox(parent),
-                             context);
+        adapter = new ComboAdapter(static_cast<form::ComboBox&>(control),
+                                   new FittedComboBox(parent), context);
         break;
     case ControlKind::CheckBox:
         adapter =

@@ -1,7 +1,9 @@
 #include "view/application.h"
 
 #include <QMessageBox>
+#include <dlfcn.h>
 #include <exception>
+#include <system_error>
 
 namespace ccp::view {
 
@@ -23,6 +25,26 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 
 void showUnhandledError(const QString& message) {
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), message);
+}
+
+FontConfigurationReader::FontConfigurationReader() {
+    // Qt's own fontconfig, found among the libraries already loaded; FcInit
+    // keeps the configuration it reads for every later caller, and two
+    // threads calling it at once is safe.
+    using Init = int (*)();
+    const auto init = reinterpret_cast<Init>(dlsym(RTLD_DEFAULT, "FcInit"));
+    if (init == nullptr)
+        return;
+    try {
+        thread_ = std::thread(init);
+    } catch (const std::system_error&) {
+        // No thread: Qt reads the configuration itself when it needs it.
+    }
+}
+
+void FontConfigurationReader::join() {
+    if (thread_.joinable())
+        thread_.join();
 }
 
 } // namespace ccp::view

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <thread>
 
 namespace ccp::view {
 
@@ -14,5 +15,22 @@ public:
 };
 
 void showUnhandledError(const QString& message);
+
+// Qt reads the system's font configuration (some dozens of XML files and the
+// font caches) when the first text is measured, which for the main window is
+// while its widgets are built. Made before the application object, this
+// reads it on a second thread while the application connects to the
+// display; join() waits for it. Without fontconfig it does nothing.
+class FontConfigurationReader {
+public:
+    FontConfigurationReader();
+    ~FontConfigurationReader() { join(); }
+    FontConfigurationReader(const FontConfigurationReader&) = delete;
+    FontConfigurationReader& operator=(const FontConfigurationReader&) = delete;
+    void join();
+
+private:
+    std::thread thread_;
+};
 
 } // namespace ccp::view

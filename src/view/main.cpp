@@ -23,21 +23,23 @@
 int main(int argc, char** argv) {
     if (const std::optional<int> status = ccp::view::answerWithoutDisplay(argc, argv))
         return *status;
+    ccp::view::FontConfigurationReader fonts;
     ccp::view::Application application(argc, argv);
     try {
         const ccp::view::WindowOptions options = ccp::view::parseOptions(application);
         ccp::view::QtUserInterface ui;
         ccp::view::WindowJig jig(options.jig);
-        // The record goes to the store; what it cannot take waits in the
-        // JSON-lines file, which the store takes in when it is opened.
+        // The record goes to the store, opened when the first record comes;
+        // what it cannot take waits in the JSON-lines file, which the store
+        // takes in when it is opened.
         const std::string pending = ccp::ops::defaultProductionLogPath();
-        auto store = ccp::ops::openProductionStore({}, pending);
         ccp::app::Services services = jig.services(ui, {});
-        services.store = store.ok() ? store.value->get() : nullptr;
-        services.storeFailure = store.ok() ? std::string() : store.failure.message;
         services.pendingRecords = pending;
         ccp::app::TForm1 form(services, CCP_CUSTOMER_PROFILE);
+        form.records.openWhenFirstNeeded(
+            [pending] { return ccp::ops::openProductionStore({}, pending); });
         jig.started(form);
+        fonts.join();
         ccp::view::MainWindow window(form);
         ui.attach(&window);
         if (const std::string file = jig.pagerFile(); !file.empty())
