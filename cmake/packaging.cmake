@@ -79,8 +79,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded with dlopen when a PostgreSQL store is opened, so shlibdeps misses it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5")
+# Loaded with dlopen when a store of their kind is opened, so shlibdeps
+# misses them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqlite3-0, libpq5")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CCP_PACKAGING_DIR}/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -1,9 +1,9 @@
 #include "store/postgres_database.h"
 
-#include <dlfcn.h>
+#include "store/client_library.h"
+
 #include <libpq-fe.h>
 #include <memory>
-#include <variant>
 
 namespace ccp::store {
 namespace {
@@ -30,12 +30,6 @@ std::string trimmed(std::string text) {
     return text;
 }
 
-// libpq, with the Kerberos, LDAP and TLS libraries it brings, costs every
-// start of a program that links it about ten milliseconds of mapping and
-// relocation, and most benches keep their record in SQLite. So the client
-// library is loaded when a PostgreSQL store is first opened, and stays.
-constexpr const char* kClientLibrary = "libpq.so.5";
-
 #define CCP_LIBPQ_FUNCTIONS(X)                                                                     \
     X(PQclear)                                                                                     \
     X(PQconnectdb)                                                                                 \
@@ -58,30 +52,16 @@ constexpr const char* kClientLibrary = "libpq.so.5";
     X(PQtransactionStatus)
 
 struct LibPq {
-#define CCP_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
-    CCP_LIBPQ_FUNCTIONS(CCP_LIBPQ_POINTER)
-#undef CCP_LIBPQ_POINTER
+    CCP_LIBPQ_FUNCTIONS(CCP_CLIENT_POINTER)
+    LibPq(void* library, const char* soname) { CCP_LIBPQ_FUNCTIONS(CCP_CLIENT_LOAD) }
 };
 
-// The client library's functions; throws DatabaseError when it is not there.
+// libpq's functions, loaded when the first PostgreSQL store opens.
 const LibPq& libpq() {
-    static const std::variant<LibPq, std::string> loaded =
-        []() -> std::variant<LibPq, std::string> {
-        void* handle = dlopen(kClientLibrary, RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr)
-            return std::string(dlerror());
-        LibPq pq;
-#define CCP_LIBPQ_LOAD(name)                                                                       \
-    pq.name = reinterpret_cast<decltype(&::name)>(dlsym(handle, #name));                           \
-    if (pq.name == nullptr)                                                                        \
-        return std::string(kClientLibrary) + " has no " #name;
-        CCP_LIBPQ_FUNCTIONS(CCP_LIBPQ_LOAD)
-#undef CCP_LIBPQ_LOAD
-        return pq;
-    }();
-    if (const auto* why = std::get_if<std::string>(&loaded))
-        throw DatabaseError("the PostgreSQL client library could not be loaded: " + *why);
-    return std::get<LibPq>(loaded);
+    static constexpr const char* soname = "libpq.so.5";
+    static const LibPq functions(loadClientLibrary(soname, "the PostgreSQL client library"),
+                                 soname);
+    return functions;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "store/sqlite_database.h"
 
+#include "store/client_library.h"
+
 #include <cerrno>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -10,6 +12,37 @@ namespace {
 // A writer that finds the lock taken retries for this long: far longer than
 // any reservation or record holds it, which is a few milliseconds.
 constexpr int kBusyTimeoutMs = 30000;
+
+#define CCP_SQLITE_FUNCTIONS(X)                                                                    \
+    X(sqlite3_bind_int64)                                                                          \
+    X(sqlite3_bind_null)                                                                           \
+    X(sqlite3_bind_text)                                                                           \
+    X(sqlite3_busy_timeout)                                                                        \
+    X(sqlite3_close)                                                                               \
+    X(sqlite3_column_bytes)                                                                        \
+    X(sqlite3_column_count)                                                                        \
+    X(sqlite3_column_text)                                                                         \
+    X(sqlite3_column_type)                                                                         \
+    X(sqlite3_errmsg)                                                                              \
+    X(sqlite3_errstr)                                                                              \
+    X(sqlite3_exec)                                                                                \
+    X(sqlite3_finalize)                                                                            \
+    X(sqlite3_get_autocommit)                                                                      \
+    X(sqlite3_open_v2)                                                                             \
+    X(sqlite3_prepare_v2)                                                                          \
+    X(sqlite3_step)
+
+struct Sqlite {
+    CCP_SQLITE_FUNCTIONS(CCP_CLIENT_POINTER)
+    Sqlite(void* library, const char* soname) { CCP_SQLITE_FUNCTIONS(CCP_CLIENT_LOAD) }
+};
+
+// SQLite's functions, loaded when the first SQLite store opens.
+const Sqlite& sqlite() {
+    static constexpr const char* soname = "libsqlite3.so.0";
+    static const Sqlite functions(loadClientLibrary(soname, "the SQLite library"), soname);
+    return functions;
+}
 
 } // namespace
 
@@ -24,34 +57,36 @@ bool makeFoldersFor(const std::string& path) {
 }
 
 SqliteDatabase::SqliteDatabase(const std::string& path) : path_(path) {
+    const Sqlite& sq = sqlite();
     if (!makeFoldersFor(path))
         throw DatabaseError(path + ": its folder cannot be made");
     const int opened =
-        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sq.sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (opened != SQLITE_OK) {
-        const std::string why = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(opened);
-        sqlite3_close(db_);
+        const std::string why = db_ != nullptr ? sq.sqlite3_errmsg(db_) : sq.sqlite3_errstr(opened);
+        sq.sqlite3_close(db_);
         db_ = nullptr;
         throw DatabaseError(path + ": " + why);
     }
     // A file that is no database opens and fails at the first statement; the
     // destructor does not run for a constructor that throws.
     try {
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sq.sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         const std::vector<Row> mode = query("PRAGMA journal_mode=WAL", {});
         if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
             fail("write-ahead logging cannot be switched on");
         exec("PRAGMA synchronous=FULL");
         exec("PRAGMA foreign_keys=ON");
     } catch (...) {
-        sqlite3_close(db_);
+        sq.sqlite3_close(db_);
         db_ = nullptr;
         throw;
     }
 }
 
 SqliteDatabase::~SqliteDatabase() {
-    sqlite3_close(db_);
+    const Sqlite& sq = sqlite(); // loaded before the database was opened
+    sq.sqlite3_close(db_);
 }
 
 void SqliteDatabase::fail(const std::string& what) const {
@@ -59,42 +94,45 @@ void SqliteDatabase::fail(const std::string& what) const {
 }
 
 std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+    const Sqlite& sq = sqlite(); // loaded before the database was opened
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-        fail(sqlite3_errmsg(db_));
+    if (sq.sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+        fail(sq.sqlite3_errmsg(db_));
     struct Finalize {
+        decltype(&::sqlite3_finalize) finalize;
         sqlite3_stmt* s;
-        ~Finalize() { sqlite3_finalize(s); }
-    } finalize{statement};
+        ~Finalize() { finalize(s); }
+    } finalize{sq.sqlite3_finalize, statement};
     for (std::size_t i = 0; i < params.size(); ++i) {
         const int index = static_cast<int>(i + 1);
         int bound = SQLITE_OK;
         if (const auto* number = std::get_if<std::int64_t>(&params[i]))
-            bound = sqlite3_bind_int64(statement, index, *number);
+            bound = sq.sqlite3_bind_int64(statement, index, *number);
         else if (const auto* text = std::get_if<std::string>(&params[i]))
-            bound = sqlite3_bind_text(statement, index, text->c_str(),
-                                      static_cast<int>(text->size()), SQLITE_TRANSIENT);
+            bound = sq.sqlite3_bind_text(statement, index, text->c_str(),
+                                         static_cast<int>(text->size()), SQLITE_TRANSIENT);
         else
-            bound = sqlite3_bind_null(statement, index);
+            bound = sq.sqlite3_bind_null(statement, index);
         if (bound != SQLITE_OK)
-            fail(sqlite3_errmsg(db_));
+            fail(sq.sqlite3_errmsg(db_));
     }
     std::vector<Row> rows;
     for (;;) {
-        const int step = sqlite3_step(statement);
+        const int step = sq.sqlite3_step(statement);
         if (step == SQLITE_DONE)
             break;
         if (step != SQLITE_ROW)
-            fail(sqlite3_errmsg(db_));
+            fail(sq.sqlite3_errmsg(db_));
         Row row;
-        const int columns = sqlite3_column_count(statement);
+        const int columns = sq.sqlite3_column_count(statement);
         for (int c = 0; c < columns; ++c) {
-            if (sqlite3_column_type(statement, c) == SQLITE_NULL) {
+            if (sq.sqlite3_column_type(statement, c) == SQLITE_NULL) {
                 row.emplace_back();
             } else {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
+                const auto* text =
+                    reinterpret_cast<const char*>(sq.sqlite3_column_text(statement, c));
                 row.emplace_back(std::string(
-                    text, static_cast<std::size_t>(sqlite3_column_bytes(statement, c))));
+                    text, static_cast<std::size_t>(sq.sqlite3_column_bytes(statement, c))));
             }
         }
         rows.push_back(std::move(row));
@@ -111,8 +149,9 @@ void SqliteDatabase::commit() {
 }
 
 void SqliteDatabase::rollback() noexcept {
-    if (!sqlite3_get_autocommit(db_))
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    const Sqlite& sq = sqlite(); // loaded before the database was opened
+    if (!sq.sqlite3_get_autocommit(db_))
+        sq.sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 bool SqliteDatabase::hasTable(const std::string& name) {

@@ -35,8 +35,11 @@ using Capcodes = std::array<std::int64_t, kEntries>;
 
 template <class A> std::string joined(const A& numbers) {
     std::string text;
-    for (const auto n : numbers)
-        text += (text.empty() ? "" : " ") + std::to_string(n);
+    for (const auto n : numbers) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(n);
+    }
     return text;
 }
 
