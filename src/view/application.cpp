@@ -1,5 +1,7 @@
 #include "view/application.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QMessageBox>
 #include <dlfcn.h>
 #include <exception>
@@ -43,6 +45,25 @@ FontConfigurationReader::FontConfigurationReader() {
 }
 
 void FontConfigurationReader::join() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+ImageFormatLoader::ImageFormatLoader() {
+    try {
+        thread_ = std::thread([] {
+            // Bytes that no format reads: each plugin is loaded and asked.
+            QByteArray nothing(16, '\0');
+            QBuffer buffer(&nothing);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader(&buffer).canRead();
+        });
+    } catch (const std::system_error&) {
+        // No thread: Qt loads the plugins itself when it needs them.
+    }
+}
+
+ImageFormatLoader::~ImageFormatLoader() {
     if (thread_.joinable())
         thread_.join();
 }

@@ -33,4 +33,21 @@ private:
     std::thread thread_;
 };
 
+// Qt loads every image format plugin the first time it reads an image whose
+// format it must guess, which the menu bar does for the icon of its
+// extension button and the style for its first check mark: some
+// milliseconds of library loading. Made once the application object exists,
+// this has a second thread do it while the window is built; the destructor
+// waits for it.
+class ImageFormatLoader {
+public:
+    ImageFormatLoader();
+    ~ImageFormatLoader();
+    ImageFormatLoader(const ImageFormatLoader&) = delete;
+    ImageFormatLoader& operator=(const ImageFormatLoader&) = delete;
+
+private:
+    std::thread thread_;
+};
+
 } // namespace ccp::view

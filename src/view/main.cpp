@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         return *status;
     ccp::view::FontConfigurationReader fonts;
     ccp::view::Application application(argc, argv);
+    const ccp::view::ImageFormatLoader images;
     try {
         const ccp::view::WindowOptions options = ccp::view::parseOptions(application);
         ccp::view::QtUserInterface ui;
