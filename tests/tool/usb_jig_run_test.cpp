@@ -49,26 +49,34 @@ TEST(TracingHidBackend, WritesEveryReportTimeOutAndFailureFromItsStart) {
                          "7000 IN -- failed\n");
 }
 
-TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
+// A virtual USB jig on virtual time that answers the opening bracket after
+// 20 ms, and that bracket as the program sends it.
+struct SlowBracketJig {
+    SlowBracketJig() {
+        jig.setCaps({3, 39});
+        jig.answerAfter(link::usb::kBegin, 20);
+        backend.plug(jig);
+        report[1] = link::usb::kBegin;
+        report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
+    }
     sim::VirtualClock clock;
     sim::Eeprom24c04 eeprom{clock};
     sim::Pcd5003 decoder{clock};
     sim::VirtualUsbJig jig{eeprom, decoder};
-    jig.setCaps({3, 39});
-    jig.answerAfter(link::usb::kBegin, 20);
-    sim::SimulatedHidBackend backend(clock);
-    backend.plug(jig);
+    sim::SimulatedHidBackend backend{clock};
+    Bytes report = Bytes(39, 0);
+};
+
+TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
+    SlowBracketJig rig;
     std::ostringstream out;
-    TracingHidBackend tracing(backend, clock, out);
+    TracingHidBackend tracing(rig.backend, rig.clock, out);
     const std::unique_ptr<link::HidHandle> handle = tracing.open(tracing.enumerate().at(0));
     ASSERT_TRUE(handle);
-    Bytes report(39, 0);
-    report[1] = link::usb::kBegin;
-    report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
     std::uint8_t reply[3] = {};
-    EXPECT_TRUE(handle->writeReport(report));
+    EXPECT_TRUE(handle->writeReport(rig.report));
     EXPECT_EQ(handle->readReport(reply, 7), link::HidReadResult::Timeout);
-    clock.advanceUs(13'000);
+    rig.clock.advanceUs(13'000);
     EXPECT_EQ(handle->discardQueued().size(), 1u);
     EXPECT_THAT(out.str(), HasSubstr("\n7000 TIMEOUT\n20000 STALE 004000\n"));
 }
@@ -77,23 +85,13 @@ TEST(TracingHidBackend, WritesTheLateReplyItDiscards) {
 // is waited for asleep too, so that eight jigs waiting at once on the real
 // clock do not hold two processors.
 TEST(SimulatedHidBackend, AReplyIsWaitedForAsleep) {
-    sim::VirtualClock clock;
-    sim::Eeprom24c04 eeprom{clock};
-    sim::Pcd5003 decoder{clock};
-    sim::VirtualUsbJig jig{eeprom, decoder};
-    jig.setCaps({3, 39});
-    jig.answerAfter(link::usb::kBegin, 20);
-    sim::SimulatedHidBackend backend(clock);
-    backend.plug(jig);
-    const std::unique_ptr<link::HidHandle> handle = backend.open(backend.enumerate().at(0));
-    Bytes report(39, 0);
-    report[1] = link::usb::kBegin;
-    report.back() = link::Crc8(std::span<const std::uint8_t>(report).subspan(1, 37));
+    SlowBracketJig rig;
+    const std::unique_ptr<link::HidHandle> handle = rig.backend.open(rig.backend.enumerate().at(0));
     std::uint8_t reply[3] = {};
-    ASSERT_TRUE(handle->writeReport(report));
+    ASSERT_TRUE(handle->writeReport(rig.report));
     EXPECT_EQ(handle->readReport(reply, 1000), link::HidReadResult::Ok);
-    EXPECT_EQ(clock.nowUs(), 20'000u);
-    EXPECT_EQ(clock.totalUs(sim::WaitKind::Busy), 0u);
+    EXPECT_EQ(rig.clock.nowUs(), 20'000u);
+    EXPECT_EQ(rig.clock.totalUs(sim::WaitKind::Busy), 0u);
 }
 
 class UsbJigRun : public ::testing::Test {
