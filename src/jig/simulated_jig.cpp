@@ -127,15 +127,16 @@ std::optional<std::string> VirtualPager::keepChecked() {
     return std::nullopt;
 }
 
-SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {
+SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager)
+    : VirtualPagerJig(std::move(pager)) {
     // Nothing looks at the recorded writes; a write with verify makes many.
     port_.setRecording(false);
-    port_.attach(pager_->decoder());
+    port_.attach(this->pager().decoder());
 }
 
 void SimulatedJig::ready(const WindowState& window) {
-    if (!pager_->seated())
-        port_.attach(pager_->seat(window.eepromDeviceSelect));
+    if (!pager().seated())
+        port_.attach(pager().seat(window.eepromDeviceSelect));
 }
 
 } // namespace ccp::jig

@@ -74,21 +74,33 @@ template <class J> OpenedJig openWithPager(const std::string& file, JigUse use) 
     return {std::make_unique<J>(std::move(pager)), {}};
 }
 
-class SimulatedJig final : public Jig {
+// A jig with a virtual pager on it: the jig's time is the pager's, and the
+// pager is kept in its file at the end of a run or after each operation.
+class VirtualPagerJig : public Jig {
 public:
-    explicit SimulatedJig(std::unique_ptr<VirtualPager> pager);
-
-    link::PortDriver& port() override { return port_; }
     link::Clock& clock() override { return pager_->clock(); }
-    void ready(const WindowState& window) override;
     std::optional<std::string> finish() override { return pager_->keep(); }
     std::optional<std::string> keep() override { return pager_->keepChecked(); }
     std::string pagerFile() const override { return pager_->file(); }
 
+protected:
+    explicit VirtualPagerJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {}
+    VirtualPager& pager() { return *pager_; }
+
 private:
+    // In the base, so that it outlives the chips and lines that drive it.
     std::unique_ptr<VirtualPager> pager_;
-    // Last, so that it goes before the chips it drives.
-    sim::SimulatedParallelPort port_{pager_->clock()};
+};
+
+class SimulatedJig final : public VirtualPagerJig {
+public:
+    explicit SimulatedJig(std::unique_ptr<VirtualPager> pager);
+
+    link::PortDriver& port() override { return port_; }
+    void ready(const WindowState& window) override;
+
+private:
+    sim::SimulatedParallelPort port_{pager().clock()};
 };
 
 } // namespace ccp::jig

@@ -12,12 +12,13 @@ void UsbJigSeat::seat(sim::Eeprom24c04& eeprom) {
         seated_.emplace(eeprom, decoder_);
 }
 
-SimulatedUsbJig::SimulatedUsbJig(std::unique_ptr<VirtualPager> pager) : pager_(std::move(pager)) {
+SimulatedUsbJig::SimulatedUsbJig(std::unique_ptr<VirtualPager> pager)
+    : VirtualPagerJig(std::move(pager)) {
     backend_.plug(jig_);
 }
 
 void SimulatedUsbJig::ready(const WindowState& window) {
-    jig_.seat(pager_->seat(window.eepromDeviceSelect));
+    jig_.seat(pager().seat(window.eepromDeviceSelect));
 }
 
 } // namespace ccp::jig

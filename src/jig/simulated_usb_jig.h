@@ -47,24 +47,19 @@ private:
     std::optional<sim::VirtualUsbJig> seated_;
 };
 
-class SimulatedUsbJig final : public Jig {
+class SimulatedUsbJig final : public VirtualPagerJig {
 public:
     explicit SimulatedUsbJig(std::unique_ptr<VirtualPager> pager);
 
     link::PortDriver& port() override { return noPort_; }
-    link::Clock& clock() override { return pager_->clock(); }
     link::HidBackend* hid() override { return &backend_; }
     void ready(const WindowState& window) override;
-    std::optional<std::string> finish() override { return pager_->keep(); }
-    std::optional<std::string> keep() override { return pager_->keepChecked(); }
-    std::string pagerFile() const override { return pager_->file(); }
 
 private:
-    std::unique_ptr<VirtualPager> pager_;
     AbsentPort noPort_;
-    UsbJigSeat jig_{pager_->clock(), pager_->decoder()};
+    UsbJigSeat jig_{pager().clock(), pager().decoder()};
     // Last, so that it goes before the jig plugged into it.
-    sim::SimulatedHidBackend backend_{pager_->clock()};
+    sim::SimulatedHidBackend backend_{pager().clock()};
 };
 
 } // namespace ccp::jig
