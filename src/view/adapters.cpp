@@ -64,18 +64,47 @@ bool Adapter::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
+// A widget whose size hint (also its minimum) is measured by measure() and
+// kept until forgetHint(), or until its font or style changes: layouts ask
+// for it many times over, and measuring text is not free.
+template <class Widget> class MeasuredOnce : public Widget {
+public:
+    using Widget::Widget;
+    QSize sizeHint() const override {
+        if (!hint_.isValid())
+            hint_ = measure();
+        return hint_;
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    virtual QSize measure() const = 0;
+    void forgetHint() const { hint_ = QSize(); }
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            forgetHint();
+        Widget::changeEvent(event);
+    }
+
+private:
+    mutable QSize hint_;
+};
+
 // An edit as wide as its typing limit in the font in use (capital letters,
 // the widest the fields take), or as its text when code put a longer one in.
-class FieldEdit : public QLineEdit {
+class FieldEdit : public MeasuredOnce<QLineEdit> {
 public:
-    explicit FieldEdit(QWidget* parent) : QLineEdit(parent) {
+    explicit FieldEdit(QWidget* parent) : MeasuredOnce(parent) {
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
-    // Measured again only when the text, the typing limit, the font or the
-    // style changed: layouts ask for it many times over.
     QSize sizeHint() const override {
-        if (hint_.isValid() && hintText_ == text() && hintLength_ == maxLength())
-            return hint_;
+        if (hintText_ != text() || hintLength_ != maxLength())
+            forgetHint();
+        return MeasuredOnce::sizeHint();
+    }
+
+protected:
+    QSize measure() const override {
         hintText_ = text();
         hintLength_ = maxLength();
         const QFontMetrics metrics = fontMetrics();
@@ -89,22 +118,12 @@ public:
                              std::max(metrics.height(), 14) + 2 + m.top() + m.bottom());
         QStyleOptionFrame option;
         initStyleOption(&option);
-        hint_ = style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
-        return hint_;
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void changeEvent(QEvent* event) override {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-            hint_ = QSize();
-        QLineEdit::changeEvent(event);
+        return style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, this);
     }
 
 private:
-    mutable QSize hint_;
     mutable QString hintText_;
-    mutable int hintLength_ = 0;
+    mutable int hintLength_ = -1;
     static constexpr int kWidestField = 16;
 };
 
@@ -173,37 +192,27 @@ private:
 // every list as soon as it has items (about a millisecond each, and the
 // window has some ninety lists). The adapter tells the layout when the items
 // change.
-class FittedComboBox : public QComboBox {
+class FittedComboBox : public MeasuredOnce<QComboBox> {
 public:
-    using QComboBox::QComboBox;
+    using MeasuredOnce::MeasuredOnce;
 
     // The items, replaced in one step; the widest is measured once for them.
     void setItems(const QStringList& items) {
         clear();
         addItems(items);
-        hint_ = QSize();
+        forgetHint();
         updateGeometry();
     }
 
-    QSize sizeHint() const override {
-        if (hint_.isValid())
-            return hint_;
+protected:
+    QSize measure() const override {
         const QFontMetrics metrics = fontMetrics();
         const int width = widestItem(metrics);
         const int height = std::max(qCeil(QFontMetricsF(metrics).height()), 14) + 2;
         QStyleOptionComboBox option;
         initStyleOption(&option);
         option.currentText.clear(); // the width is the widest item's, whichever is shown
-        hint_ = style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
-        return hint_;
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void changeEvent(QEvent* event) override {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-            hint_ = QSize();
-        QComboBox::changeEvent(event);
+        return style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(width, height), this);
     }
 
 private:
@@ -224,8 +233,6 @@ private:
         widths.insert(key, width);
         return width;
     }
-
-    mutable QSize hint_;
 };
 
 class ComboAdapter : public Adapter {
