@@ -21,6 +21,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -107,6 +108,11 @@ TEST_F(MainWindowTest, ModelChangesReachTheirWidgets) {
     EXPECT_EQ(window.findChild<QAction*>("N5003T6K041")->text(), "&V7R");
     EXPECT_EQ(window.windowTitle(), "Another caption");
     EXPECT_EQ(widget<QLineEdit>("firmwareversion")->text(), "123") << "shown whole";
+
+    // A text wider than the limit's capitals widens the field.
+    auto* serial = widget<QLineEdit>("serial");
+    form.serial.setText("WWWWWWWW");
+    EXPECT_GT(serial->sizeHint().width(), serial->fontMetrics().horizontalAdvance("WWWWWWWW"));
 }
 
 TEST_F(MainWindowTest, TypingGoesThroughTheKeyFilterAndTheChangeRule) {
@@ -225,6 +231,14 @@ TEST_F(MainWindowTest, ProgressDialogFollowsTheModel) {
     EXPECT_FALSE(dialog->isVisible());
 }
 
+// What a list is wider than its widest item: the same whatever its items.
+int widthOverItems(const QComboBox& list) {
+    int widest = 0;
+    for (int i = 0; i < list.count(); ++i)
+        widest = std::max(widest, list.fontMetrics().horizontalAdvance(list.itemText(i)));
+    return list.sizeHint().width() - widest;
+}
+
 TEST_F(MainWindowTest, PlatformItemStepsThePlatformAndTheHardwarePageFollows) {
     QAction* platform = window.findChild<QAction*>("N5003T6K041");
     auto* opa = widget<QComboBox>("lcddrv_opa");
@@ -232,12 +246,14 @@ TEST_F(MainWindowTest, PlatformItemStepsThePlatformAndTheHardwarePageFollows) {
     auto* rxe = widget<QComboBox>("RXE");
     auto* bs1 = widget<QLineEdit>("bs1");
     ASSERT_EQ(opa->itemText(0), "3.0");
+    const int frame = widthOverItems(*opa);
     EXPECT_TRUE(fosc->isHidden());
     EXPECT_TRUE(rxe->isHidden());
     platform->trigger(); // 6 -> 0
     EXPECT_EQ(platform->text(), "&V6");
     EXPECT_EQ(form.HardwarePlatform, 0);
     EXPECT_EQ(opa->itemText(0), "0") << "the list shows its new items";
+    EXPECT_EQ(widthOverItems(*opa), frame) << "and is as wide as the widest of them";
     EXPECT_EQ(opa->currentIndex(), 2);
     EXPECT_TRUE(opa->isHidden());
     EXPECT_FALSE(rxe->isHidden());
