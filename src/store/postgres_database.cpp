@@ -32,7 +32,7 @@ std::string trimmed(std::string text) {
 
 #define CCP_LIBPQ_FUNCTIONS(X)                                                                     \
     X(PQclear)                                                                                     \
-    X(PQconnectdb)                                                                                 \
+    X(PQconnectdbParams)                                                                           \
     X(PQconninfoFree)                                                                              \
     X(PQconninfoParse)                                                                             \
     X(PQerrorMessage)                                                                              \
@@ -94,7 +94,23 @@ PostgresDatabase::PostgresDatabase(const std::string& conninfo) {
     pq.PQconninfoFree(options);
     where_ = "postgresql://" + (user.empty() ? "" : user + "@") + host +
              (port.empty() ? "" : ":" + port) + "/" + dbname;
-    conn_ = pq.PQconnectdb(conninfo.c_str());
+    // Bounds on every wait, each of which the connection string may set
+    // otherwise: a server that does not answer the connection, one that
+    // went away without closing it (keepalives, and unacknowledged data
+    // for 30 s), and a row or lock that another bench holds in a
+    // transaction it does not end (30 s, as SQLite's busy time-out).
+    const char* const keywords[] = {"connect_timeout",
+                                    "keepalives",
+                                    "keepalives_idle",
+                                    "keepalives_interval",
+                                    "keepalives_count",
+                                    "tcp_user_timeout",
+                                    "options",
+                                    "dbname",
+                                    nullptr};
+    const char* const values[] = {
+        "10", "1", "10", "5", "3", "30000", "-c lock_timeout=30s", conninfo.c_str(), nullptr};
+    conn_ = pq.PQconnectdbParams(keywords, values, 1);
     if (pq.PQstatus(conn_) != CONNECTION_OK) {
         const std::string why = scrub(trimmed(pq.PQerrorMessage(conn_)));
         pq.PQfinish(conn_);

@@ -2,6 +2,8 @@
 // one series and one record. The connection is libpq's usual URL or
 // key=value string (so ~/.pgpass, PGPASSWORD, sslmode and the rest work as
 // everywhere else); its password is never part of a message or of where().
+// Connecting, a server gone silent and a lock another bench keeps are each
+// bounded unless the string says otherwise.
 #pragma once
 
 #include "store/database.h"

@@ -122,6 +122,15 @@ TEST(StoreOpen, SaysWhyAndNeverThePassword) {
               std::string::npos);
 }
 
+// A bench that keeps a row or lock in a transaction it does not end holds
+// the others up for 30 s at most, not for good.
+TEST(StoreOpen, APostgresLockIsWaitedForAtMost30Seconds) {
+    testing::PostgresServer& server = testing::PostgresServer::instance();
+    ASSERT_TRUE(server.running()) << server.failure();
+    PostgresDatabase db(server.freshDatabase());
+    EXPECT_EQ(db.query("SHOW lock_timeout", {})[0], (Row{"30s"}));
+}
+
 // The client libraries are loaded when a store first opens: one that is not
 // installed, or lacks a function, is a store that does not open, said so.
 TEST(StoreOpen, AClientLibraryThatIsNotThereIsSaidSo) {
