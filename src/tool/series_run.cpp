@@ -77,8 +77,11 @@ StepResult SeriesPager::finish(bool verified) {
         // Given back once this process is known to be gone.
         return {Outcome::Failed, "capcodes not given back yet: " + done.failure.message};
     std::string capcodes;
-    for (int i = 0; i < series_.definition.entries; ++i)
-        capcodes += (i ? " " : "") + std::to_string(r.capcodes[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < series_.definition.entries; ++i) {
+        if (i > 0)
+            capcodes += ' ';
+        capcodes += std::to_string(r.capcodes[static_cast<std::size_t>(i)]);
+    }
     return {Outcome::Failed, "the pager was written with capcodes " + capcodes +
                                  ", but the store could not be told: " + done.failure.message +
                                  "; put this pager aside"};
