@@ -1,6 +1,7 @@
 #include "jig/simulated_jig.h"
 
 #include "editor/file_io.h"
+#include "link/stop_point.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -92,6 +93,12 @@ VirtualPager::VirtualPager(std::string file, const std::vector<std::uint8_t>& by
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize), decoder.size(),
                 decoder.begin());
     decoder_.setImage(decoder);
+    // A program stopped at once leaves the pager as far as it was written.
+    link::setBeforeStop([this] { (void)keep(); });
+}
+
+VirtualPager::~VirtualPager() {
+    link::setBeforeStop({});
 }
 
 sim::Eeprom24c04& VirtualPager::seat(std::uint8_t deviceSelect) {

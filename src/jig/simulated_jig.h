@@ -35,6 +35,9 @@ public:
 
     VirtualPager(std::string file, const std::vector<std::uint8_t>& bytes, JigUse use = {},
                  bool fileExists = false);
+    ~VirtualPager();
+    VirtualPager(const VirtualPager&) = delete;
+    VirtualPager& operator=(const VirtualPager&) = delete;
 
     // The jig's time, and the decoder, there from the start.
     link::Clock& clock() { return clock_; }

@@ -23,6 +23,7 @@
 #include "ops/record_sink.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ public:
 
     // Where every write attempt is recorded; nullptr keeps no record.
     void setProductionLog(RecordSink* log) { productionLog_ = log; }
+    // Runs once a write is about to send its first byte to the pager; a
+    // reason stops the write there, with the pager untouched.
+    using BeforeSending = std::function<std::optional<std::string>()>;
+    void setBeforeSending(BeforeSending hook) { beforeSending_ = std::move(hook); }
 
     // True when the read ended with "Read completed".
     bool ReadFromPagerClick();
@@ -86,6 +91,7 @@ private:
     const std::uint8_t& deviceSelect_;
     const link::ProgrammerLink& link_;
     RecordSink* productionLog_ = nullptr;
+    BeforeSending beforeSending_;
     // The current write attempt: the pager's values as they were sent (none
     // before the transfer), and the questions asked.
     std::optional<WriteRecord> sent_;

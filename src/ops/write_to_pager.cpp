@@ -58,6 +58,14 @@ bool PagerOperations::writeToPager() {
     }
     // The record describes this pager, not the next one the capcodes advance to.
     sent_ = describePager();
+    if (beforeSending_) {
+        if (const std::optional<std::string> reason = beforeSending_()) {
+            dialog_.close();
+            context_.log.append("Pager not written: " + *reason);
+            context_.ui().beep();
+            return false;
+        }
+    }
     if (layout == model::Layout::Pcd5003 && !programDecoder())
         return false;
     if (!writeEeprom())

@@ -1,5 +1,7 @@
 #include "sim/eeprom_24c04.h"
 
+#include "link/stop_point.h"
+
 #include <algorithm>
 
 namespace ccp::sim {
@@ -75,6 +77,7 @@ bool Eeprom24c04::programAt(std::size_t address, std::uint8_t value) {
     }
     ++dataBytes_;
     memory_[address % size()] = value;
+    link::stopPoint("eeprom-programmed");
     return true;
 }
 
@@ -142,6 +145,7 @@ void Eeprom24c04::stopped() {
     }
     pending_.clear();
     busyUntilUs_ = clock_.nowUs() + kWriteCycleUs;
+    link::stopPoint("eeprom-programmed");
 }
 
 void Eeprom24c04::poweredDown() {

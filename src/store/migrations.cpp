@@ -15,6 +15,14 @@ struct Migration {
 // several benches that open a new server at the same time.
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(4356127)";
 
+std::vector<std::string> migration2() {
+    return {"ALTER TABLE records ADD COLUMN uid TEXT",
+            "CREATE UNIQUE INDEX records_uid ON records (uid)",
+            "ALTER TABLE imports ADD COLUMN file TEXT",
+            "ALTER TABLE pagers ADD COLUMN sending_at TEXT",
+            "CREATE INDEX pagers_state ON pagers (series_id, state, slot)"};
+}
+
 const std::vector<Migration>& migrations() {
     // Capcodes and slots are numbers; a series' first capcodes and steps are
     // eight numbers separated by spaces; the image is the image file in hex;
@@ -48,6 +56,9 @@ const std::vector<Migration>& migrations() {
           "CREATE INDEX records_time ON records (time)",
           "CREATE INDEX records_series ON records (series)",
           "CREATE TABLE imports (source TEXT PRIMARY KEY, bytes BIGINT NOT NULL)"}},
+        // A record's identity, taken once; which file an import's offset
+        // belongs to; when a slot's write started sending.
+        {migration2(), migration2()},
     };
     return all;
 }
@@ -74,9 +85,14 @@ void migrate(Database& db) {
     inWriteTransaction(db, [&] {
         if (db.dialect() == Dialect::Postgres)
             db.exec(kMigrationLock);
-        if (!db.hasTable("schema_version"))
-            db.exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
-        version = currentVersion(db);
+        // Another bench may have made the table while this one waited for
+        // the lock, and a server backend looks names up (to_regclass) in a
+        // cache that hears of other sessions' tables only when it next locks
+        // a table, which an advisory lock does not: it may still say there is
+        // none. CREATE TABLE locks the schema first and so sees the table.
+        db.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+        const std::vector<Row> rows = db.query("SELECT MAX(version) FROM schema_version");
+        version = rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
         if (version > newest)
             return;
         for (int n = version + 1; n <= newest; ++n) {

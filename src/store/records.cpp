@@ -2,8 +2,12 @@
 // whole beside the columns a query filters on.
 #include "store/store.h"
 
-#include <fstream>
+#include <cstdio>
+#include <fcntl.h>
+#include <limits.h>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ccp::store {
@@ -27,6 +31,63 @@ const std::string& at(const std::optional<std::string>& value) {
     return value ? *value : kEmpty;
 }
 
+// FNV-1a, 64 bits, as 16 hex digits: stable from one build to the next.
+std::string fingerprint(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+// A record written before records had an id of their own is known by its
+// line: the same line taken twice is one row.
+std::string identityOf(const Record& r) {
+    return r.id.empty() ? "line-" + fingerprint(r.line) : r.id;
+}
+
+// A record's line is one JSON object.
+bool readable(const Record& r) {
+    return nlohmann::json::parse(r.line, nullptr, false).is_object();
+}
+
+// One row per identity: a record that reaches the store again (the pending
+// file, a second log, another bench) changes nothing.
+std::int64_t insert(Database& db, const Record& r) {
+    return static_cast<std::int64_t>(
+        db.query("INSERT INTO records (uid, time, series, serial, capcodes, result, line) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uid) DO NOTHING RETURNING id",
+                 {identityOf(r), r.time, r.series.empty() ? Value{} : Value{r.series}, r.serial,
+                  capcodeColumn(r.capcodes), r.result, r.line})
+            .size());
+}
+
+// Which file a path names now: its device and inode, and its first line (a
+// file emptied and written anew in place keeps its inode).
+std::string fileIdentity(int fd, const struct stat& st) {
+    std::string first(4096, '\0');
+    const ssize_t n = ::pread(fd, first.data(), first.size(), 0);
+    first.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    first = first.substr(0, first.find('\n'));
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + fingerprint(first);
+}
+
+// Whether the import may go on from `offset`: the file is the one it was
+// read in (an offset from before identities were kept is taken as it is),
+// it is at least that long, and the offset ends a line.
+bool offsetHolds(int fd, const struct stat& st, std::int64_t offset,
+                 const std::optional<std::string>& keptIdentity, const std::string& identity) {
+    if (offset <= 0)
+        return offset == 0;
+    if ((keptIdentity && *keptIdentity != identity) || offset > st.st_size)
+        return false;
+    char before = 0;
+    return ::pread(fd, &before, 1, offset - 1) == 1 && before == '\n';
+}
+
 } // namespace
 
 Record recordFromJsonLine(const std::string& line) {
@@ -39,6 +100,7 @@ Record recordFromJsonLine(const std::string& line) {
         const auto it = json.find(key);
         return it != json.end() && it->is_string() ? it->get<std::string>() : std::string();
     };
+    record.id = string("id");
     record.time = string("time");
     record.series = string("series");
     record.serial = string("serial");
@@ -55,10 +117,9 @@ Record recordFromJsonLine(const std::string& line) {
 
 Status Store::append(const Record& r) {
     return guarded<Done>([&] {
-        db_->exec("INSERT INTO records (time, series, serial, capcodes, result, line) VALUES "
-                  "(?, ?, ?, ?, ?, ?)",
-                  {r.time, r.series.empty() ? Value{} : Value{r.series}, r.serial,
-                   capcodeColumn(r.capcodes), r.result, r.line});
+        if (!readable(r))
+            throw DatabaseError(db_->where() + ": the record is not one this program reads");
+        insert(*db_, r);
         return Done{};
     });
 }
@@ -100,38 +161,63 @@ Result<std::vector<Record>> Store::records(const RecordQuery& q) {
 
 Result<std::int64_t> Store::importJsonLines(const std::string& file) {
     return guarded<std::int64_t>([&]() -> std::int64_t {
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
             return 0;
+        std::unique_ptr<FILE, int (*)(FILE*)> in(::fdopen(fd, "r"), &std::fclose);
+        struct stat st {};
+        if (!in || ::fstat(fd, &st) != 0) {
+            if (!in)
+                ::close(fd);
+            return 0;
+        }
+        const std::string identity = fileIdentity(fd, st);
+        // The same file by another path (a symlink, "./") is the same source.
+        char resolved[PATH_MAX];
         char host[256] = {};
         ::gethostname(host, sizeof host - 1);
-        const std::string source = std::string(host) + ":" + file;
+        const std::string source = std::string(host) + ":" +
+                                   (::realpath(file.c_str(), resolved) ? resolved : file.c_str());
         return inWriteTransaction(*db_, [&]() -> std::int64_t {
+            // The source's row is the lock that puts two benches' imports of
+            // one file in a queue (SQLite's write lock already does).
+            db_->exec("INSERT INTO imports (source, bytes, file) VALUES (?, 0, ?) "
+                      "ON CONFLICT DO NOTHING",
+                      {source, identity});
             const std::vector<Row> done =
-                db_->query("SELECT bytes FROM imports WHERE source = ?", {source});
-            const std::int64_t from = done.empty() ? 0 : std::stoll(at(done[0][0]));
-            in.seekg(from);
+                db_->query(std::string("SELECT bytes, file FROM imports WHERE source = ?") +
+                               (db_->dialect() == Dialect::Postgres ? " FOR UPDATE" : ""),
+                           {source});
+            std::int64_t offset = std::stoll(at(done.at(0)[0]));
+            // A file removed, rotated or cut since is read again from its
+            // start: the records' identities keep what was taken from
+            // being taken twice.
+            if (!offsetHolds(fd, st, offset, done[0][1], identity))
+                offset = 0;
+            const std::int64_t from = offset;
+            if (std::fseek(in.get(), static_cast<long>(from), SEEK_SET) != 0)
+                throw DatabaseError(file + ": it cannot be read");
             std::int64_t taken = 0;
-            std::int64_t offset = from;
-            // Only whole lines: one being appended right now waits for the next
-            // time.
-            for (std::string line; std::getline(in, line) && !in.eof();) {
-                offset += static_cast<std::int64_t>(line.size()) + 1;
-                if (line.empty())
-                    continue;
+            char* buffer = nullptr;
+            std::size_t capacity = 0;
+            struct Free {
+                char*& b;
+                ~Free() { std::free(b); }
+            } freeBuffer{buffer};
+            // Only whole lines: one being appended right now waits for the
+            // next time.
+            for (ssize_t n; (n = ::getline(&buffer, &capacity, in.get())) > 0;) {
+                if (buffer[n - 1] != '\n')
+                    break;
+                offset += n;
+                const std::string line(buffer, static_cast<std::size_t>(n - 1));
                 const Record r = recordFromJsonLine(line);
-                db_->exec("INSERT INTO records (time, series, serial, capcodes, result, line) "
-                          "VALUES (?, ?, ?, ?, ?, ?)",
-                          {r.time, r.series.empty() ? Value{} : Value{r.series}, r.serial,
-                           capcodeColumn(r.capcodes), r.result, r.line});
-                ++taken;
+                if (readable(r))
+                    taken += insert(*db_, r);
             }
-            if (offset == from)
-                return 0;
-            if (done.empty())
-                db_->exec("INSERT INTO imports (source, bytes) VALUES (?, ?)", {source, offset});
-            else
-                db_->exec("UPDATE imports SET bytes = ? WHERE source = ?", {offset, source});
+            if (offset != from || at(done[0][1]) != identity)
+                db_->exec("UPDATE imports SET bytes = ?, file = ? WHERE source = ?",
+                          {offset, identity, source});
             return taken;
         });
     });

@@ -29,7 +29,7 @@ namespace {
 constexpr std::int64_t kLastValidCapcode = 2097143;
 // A reservation that finds this many slots in a row skipped gives up: the
 // series' entries meet all the time and should be made again.
-constexpr int kMaxSkippedSlots = 1000;
+constexpr std::size_t kMaxSkippedSlots = 1000;
 
 using Capcodes = std::array<std::int64_t, kEntries>;
 
@@ -172,17 +172,38 @@ bool Store::holderAlive(std::int64_t id, const std::string& owner) {
 }
 
 void Store::reclaim(std::int64_t seriesId) {
-    const std::vector<Row> held = db_->query(
-        "SELECT id, owner FROM pagers WHERE series_id = ? AND state = 'reserved'", {seriesId});
+    const std::vector<Row> held =
+        db_->query("SELECT id, owner, state FROM pagers WHERE series_id = ? AND state IN "
+                   "('reserved', 'sending')",
+                   {seriesId});
     for (const Row& row : held) {
         // The holder may have confirmed or given the slot back (and let go of
-        // its lock) since the rows were read: only a slot still reserved by
-        // the same holder is freed.
-        if (!holderAlive(number(row, 0), text(row, 1)))
+        // its lock) since the rows were read: only a slot still in the same
+        // state under the same holder is changed. One that was sending may be
+        // in a pager: it is in doubt, never free.
+        if (holderAlive(number(row, 0), text(row, 1)))
+            continue;
+        if (text(row, 2) == "sending")
+            db_->exec("UPDATE pagers SET state = 'doubt' WHERE id = ? AND state = 'sending' AND "
+                      "owner = ?",
+                      {number(row, 0), text(row, 1)});
+        else
             db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ? AND "
                       "state = 'reserved' AND owner = ?",
                       {number(row, 0), text(row, 1)});
     }
+}
+
+// Looks at the holders of one series (`name`) or of all, so that what is
+// shown of a series counts a slot whose writer died as in doubt or free.
+void Store::reclaimAll(const std::string* name) {
+    inWriteTransaction(*db_, [&] {
+        const std::vector<Row> ids =
+            name != nullptr ? db_->query("SELECT id FROM series WHERE name = ?", {*name})
+                            : db_->query("SELECT id FROM series");
+        for (const Row& row : ids)
+            reclaim(number(row, 0));
+    });
 }
 
 Status Store::createSeries(const SeriesDefinition& d) {
@@ -208,6 +229,50 @@ Status Store::createSeries(const SeriesDefinition& d) {
     });
 }
 
+// The first slot after the series' last in which no stepped capcode comes
+// again, with the slots skipped on the way; nothing (and `exhausted`) when an
+// entry has run out of valid capcodes.
+struct Store::Fresh {
+    std::int64_t slot = 0;
+    std::optional<Capcodes> capcodes;
+    std::vector<std::pair<std::int64_t, Capcodes>> skipped;
+};
+
+Store::Fresh Store::nextFresh(std::int64_t seriesId, const SeriesDefinition& s, bool& exhausted) {
+    Fresh fresh;
+    const std::vector<Row> last = db_->query(
+        "SELECT slot, capcodes FROM pagers WHERE series_id = ? ORDER BY slot DESC LIMIT 1",
+        {seriesId});
+    fresh.capcodes = s.first;
+    if (!last.empty()) {
+        fresh.slot = number(last[0], 0) + 1;
+        fresh.capcodes = advanced(s, numbersOf<std::int64_t>(text(last[0], 1)));
+    }
+    for (;; ++fresh.slot) {
+        if (!fresh.capcodes) {
+            exhausted = true;
+            return fresh;
+        }
+        const Capcodes& capcodes = *fresh.capcodes;
+        bool meets = false;
+        for (int i = 0; i < s.entries && !meets; ++i) {
+            const auto e = static_cast<std::size_t>(i);
+            meets = s.steps[e] != 0 &&
+                    (!db_->query("SELECT 1 FROM issued WHERE series_id = ? AND capcode = ?",
+                                 {seriesId, capcodes[e]})
+                          .empty() ||
+                     std::count(capcodes.begin(), capcodes.begin() + s.entries, capcodes[e]) > 1);
+        }
+        if (!meets)
+            return fresh;
+        if (fresh.skipped.size() == kMaxSkippedSlots)
+            throw DatabaseError(db_->where() + ": series '" + s.name +
+                                "': its entries keep meeting; no capcodes issued");
+        fresh.skipped.emplace_back(fresh.slot, capcodes);
+        fresh.capcodes = advanced(s, capcodes);
+    }
+}
+
 SeriesStatus Store::statusOf(const Row& row) {
     SeriesStatus s;
     const std::int64_t id = number(row, 0);
@@ -221,16 +286,24 @@ SeriesStatus Store::statusOf(const Row& row) {
     s.created = text(row, 8);
     const std::vector<Row> counts =
         db_->query("SELECT SUM(CASE WHEN state = 'written' THEN 1 ELSE 0 END), "
-                   "SUM(CASE WHEN state = 'reserved' THEN 1 ELSE 0 END) FROM pagers "
+                   "SUM(CASE WHEN state IN ('reserved', 'sending') THEN 1 ELSE 0 END), "
+                   "SUM(CASE WHEN state = 'scrapped' THEN 1 ELSE 0 END) FROM pagers "
                    "WHERE series_id = ?",
                    {id});
     s.written = number(counts.at(0), 0);
     s.reserved = number(counts.at(0), 1);
+    s.scrapped = number(counts.at(0), 2);
     s.failed = number(db_->query("SELECT COUNT(*) FROM records WHERE series = ? AND "
                                  "(result IS NULL OR result <> 'Verify OK !')",
                                  {s.definition.name})
                           .at(0),
                       0);
+    for (const Row& doubt :
+         db_->query("SELECT slot, capcodes, sending_at FROM pagers WHERE series_id = ? AND "
+                    "state = 'doubt' ORDER BY slot",
+                    {id}))
+        s.inDoubt.push_back(
+            {number(doubt, 0), numbersOf<std::int64_t>(text(doubt, 1)), text(doubt, 2)});
     const std::vector<Row> free = db_->query("SELECT capcodes FROM pagers WHERE series_id = ? AND "
                                              "state = 'free' ORDER BY slot LIMIT 1",
                                              {id});
@@ -238,21 +311,14 @@ SeriesStatus Store::statusOf(const Row& row) {
         s.next = numbersOf<std::int64_t>(text(free[0], 0));
         return s;
     }
-    const std::vector<Row> last = db_->query(
-        "SELECT capcodes FROM pagers WHERE series_id = ? ORDER BY slot DESC LIMIT 1", {id});
-    if (last.empty()) {
-        s.next = s.definition.first;
-        return s;
-    }
-    const std::optional<Capcodes> next =
-        advanced(s.definition, numbersOf<std::int64_t>(text(last[0], 0)));
-    s.exhausted = !next;
-    s.next = next.value_or(Capcodes{});
+    const Fresh fresh = nextFresh(id, s.definition, s.exhausted);
+    s.next = fresh.capcodes.value_or(Capcodes{});
     return s;
 }
 
 Result<std::optional<SeriesStatus>> Store::series(const std::string& name) {
     return guarded<std::optional<SeriesStatus>>([&]() -> std::optional<SeriesStatus> {
+        reclaimAll(&name);
         const std::vector<Row> rows = db_->query(
             std::string("SELECT ") + kSeriesColumns + " FROM series WHERE name = ?", {name});
         if (rows.empty())
@@ -263,6 +329,7 @@ Result<std::optional<SeriesStatus>> Store::series(const std::string& name) {
 
 Result<std::vector<SeriesStatus>> Store::listSeries() {
     return guarded<std::vector<SeriesStatus>>([&] {
+        reclaimAll(nullptr);
         std::vector<SeriesStatus> all;
         for (const Row& row :
              db_->query(std::string("SELECT ") + kSeriesColumns + " FROM series ORDER BY name"))
@@ -284,6 +351,7 @@ Result<Reservation> Store::reserve(const std::string& name) {
                 throw DatabaseError(db_->where() + ": there is no series '" + name + "'");
             const std::int64_t seriesId = number(rows[0], 0);
             SeriesDefinition s;
+            s.name = name;
             s.entries = static_cast<int>(number(rows[0], 5));
             s.first = numbersOf<std::int64_t>(text(rows[0], 6));
             s.steps = numbersOf<int>(text(rows[0], 7));
@@ -299,55 +367,30 @@ Result<Reservation> Store::reserve(const std::string& name) {
             if (!free.empty()) {
                 reservation = {number(free[0], 0), number(free[0], 1),
                                numbersOf<std::int64_t>(text(free[0], 2))};
-                db_->exec("UPDATE pagers SET state = 'reserved', owner = ?, reserved_at = ? "
-                          "WHERE id = ?",
+                db_->exec("UPDATE pagers SET state = 'reserved', owner = ?, reserved_at = ?, "
+                          "sending_at = NULL WHERE id = ?",
                           {owner, now, reservation.id});
             } else {
-                for (int skipped = 0;; ++skipped) {
-                    if (skipped == kMaxSkippedSlots)
-                        throw DatabaseError(db_->where() + ": series '" + name +
-                                            "': its entries keep meeting; no capcodes issued");
-                    const std::vector<Row> last =
-                        db_->query("SELECT slot, capcodes FROM pagers WHERE series_id = ? ORDER "
-                                   "BY slot DESC LIMIT 1",
-                                   {seriesId});
-                    std::optional<Capcodes> capcodes = s.first;
-                    std::int64_t slot = 0;
-                    if (!last.empty()) {
-                        slot = number(last[0], 0) + 1;
-                        capcodes = advanced(s, numbersOf<std::int64_t>(text(last[0], 1)));
-                    }
-                    if (!capcodes)
-                        throw DatabaseError(db_->where() + ": series '" + name +
-                                            "' has no valid capcodes left");
-                    bool meets = false;
-                    for (int i = 0; i < s.entries && !meets; ++i) {
-                        const auto e = static_cast<std::size_t>(i);
-                        meets = s.steps[e] != 0 &&
-                                (!db_->query("SELECT 1 FROM issued WHERE series_id = ? AND "
-                                             "capcode = ?",
-                                             {seriesId, (*capcodes)[e]})
-                                      .empty() ||
-                                 std::count(capcodes->begin(), capcodes->begin() + s.entries,
-                                            (*capcodes)[e]) > 1);
-                    }
-                    const std::vector<Row> inserted =
-                        db_->query("INSERT INTO pagers (series_id, slot, capcodes, state, owner, "
-                                   "reserved_at) VALUES (?, ?, ?, ?, ?, ?) RETURNING id",
-                                   {seriesId, slot, joined(*capcodes),
-                                    std::string(meets ? "skipped" : "reserved"),
-                                    meets ? Value{} : Value{owner}, now});
-                    if (meets)
-                        continue;
-                    reservation = {number(inserted.at(0), 0), slot, *capcodes};
-                    for (int i = 0; i < s.entries; ++i) {
-                        const auto e = static_cast<std::size_t>(i);
-                        if (s.steps[e] != 0)
-                            db_->exec("INSERT INTO issued (series_id, capcode, slot) VALUES "
-                                      "(?, ?, ?)",
-                                      {seriesId, (*capcodes)[e], slot});
-                    }
-                    break;
+                bool exhausted = false;
+                const Fresh fresh = nextFresh(seriesId, s, exhausted);
+                if (exhausted)
+                    throw DatabaseError(db_->where() + ": series '" + name +
+                                        "' has no valid capcodes left");
+                for (const auto& [slot, capcodes] : fresh.skipped)
+                    db_->exec("INSERT INTO pagers (series_id, slot, capcodes, state, "
+                              "reserved_at) VALUES (?, ?, ?, 'skipped', ?)",
+                              {seriesId, slot, joined(capcodes), now});
+                const std::vector<Row> inserted =
+                    db_->query("INSERT INTO pagers (series_id, slot, capcodes, state, owner, "
+                               "reserved_at) VALUES (?, ?, ?, 'reserved', ?, ?) RETURNING id",
+                               {seriesId, fresh.slot, joined(*fresh.capcodes), owner, now});
+                reservation = {number(inserted.at(0), 0), fresh.slot, *fresh.capcodes};
+                for (int i = 0; i < s.entries; ++i) {
+                    const auto e = static_cast<std::size_t>(i);
+                    if (s.steps[e] != 0)
+                        db_->exec("INSERT INTO issued (series_id, capcode, slot) VALUES "
+                                  "(?, ?, ?)",
+                                  {seriesId, reservation.capcodes[e], fresh.slot});
                 }
             }
             if (db_->dialect() == Dialect::Postgres)
@@ -360,30 +403,74 @@ Result<Reservation> Store::reserve(const std::string& name) {
     });
 }
 
+Status Store::sending(const Reservation& r) {
+    return guarded<Done>([&] {
+        const std::vector<Row> rows =
+            db_->query("UPDATE pagers SET state = 'sending', sending_at = ? WHERE id = ? AND "
+                       "state = 'reserved' AND owner = ? RETURNING id",
+                       {utcNowIso8601(), r.id, r.holder});
+        if (rows.empty())
+            throw DatabaseError(db_->where() + ": the reservation of slot " +
+                                std::to_string(r.slot) + " was no longer held");
+        return Done{};
+    });
+}
+
+// The lock of a slot that is written or given back only tells others that
+// this session holds it; the row is already right. Letting go of it cannot
+// undo a committed change, so its failure is no failure of the call (the
+// lock goes with the session).
+void Store::release(const Reservation& r) noexcept {
+    held_.erase(r.id);
+    if (db_->dialect() != Dialect::Postgres)
+        return;
+    try {
+        db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {r.id});
+    } catch (const DatabaseError&) {
+    }
+}
+
 Status Store::confirm(const Reservation& r) {
     return guarded<Done>([&] {
         const std::vector<Row> rows =
             db_->query("UPDATE pagers SET state = 'written', owner = NULL WHERE id = ? AND "
-                       "state = 'reserved' AND owner = ? RETURNING id",
+                       "state IN ('reserved', 'sending') AND owner = ? RETURNING id",
                        {r.id, r.holder});
         if (rows.empty())
             throw DatabaseError(db_->where() + ": the reservation of slot " +
                                 std::to_string(r.slot) + " was no longer held");
-        if (db_->dialect() == Dialect::Postgres)
-            db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {r.id});
-        held_.erase(r.id);
+        release(r);
         return Done{};
     });
 }
 
 Status Store::giveBack(const Reservation& r) {
     return guarded<Done>([&] {
-        db_->exec("UPDATE pagers SET state = 'free', owner = NULL WHERE id = ? AND "
-                  "state = 'reserved' AND owner = ?",
+        db_->exec("UPDATE pagers SET state = 'free', owner = NULL, sending_at = NULL WHERE id = ? "
+                  "AND state IN ('reserved', 'sending') AND owner = ?",
                   {r.id, r.holder});
-        if (db_->dialect() == Dialect::Postgres)
-            db_->exec("SELECT pg_advisory_unlock(CAST(? AS BIGINT))", {r.id});
-        held_.erase(r.id);
+        release(r);
+        return Done{};
+    });
+}
+
+Status Store::settle(const std::string& name, std::int64_t slot, Settlement settlement) {
+    static constexpr const char* kStates[] = {"written", "free", "scrapped"};
+    return guarded<Done>([&] {
+        inWriteTransaction(*db_, [&] {
+            const std::vector<Row> series =
+                db_->query("SELECT id FROM series WHERE name = ?", {name});
+            if (series.empty())
+                throw DatabaseError(db_->where() + ": there is no series '" + name + "'");
+            reclaim(number(series[0], 0));
+            const std::vector<Row> rows = db_->query(
+                "UPDATE pagers SET state = ?, owner = NULL WHERE series_id = ? AND slot = ? AND "
+                "state = 'doubt' RETURNING id",
+                {std::string(kStates[static_cast<int>(settlement)]), number(series[0], 0), slot});
+            if (rows.empty())
+                throw DatabaseError(db_->where() + ": slot " + std::to_string(slot) +
+                                    " of series '" + name + "' is not in doubt");
+        });
         return Done{};
     });
 }

@@ -11,12 +11,16 @@
 // A stepped capcode is issued once per series: a slot in which one would come
 // again (two entries' progressions meeting, or a group call's capcode) is
 // skipped. reserve() hands out the lowest slot given back, else a new one;
-// confirm() marks it written, giveBack() frees it for the next pager. A
-// reservation whose holder is gone comes back at the next reserve(): on
-// SQLite the holder is a process of this machine (pid, its start time and
-// the boot it belongs to); on PostgreSQL it is the holder's server session,
-// which keeps an advisory lock on the slot until it ends, and the server ends
-// it when the connection drops.
+// sending() marks it before the first byte goes to the pager; confirm()
+// marks it written, giveBack() frees it for the next pager. A reservation
+// whose holder is gone is looked at again by the next reserve() or look at
+// the series: one that never reached sending() comes back, one that did is
+// in doubt (the pager may hold its capcodes) and stays out of the way until
+// settle() says what the pager holds. On SQLite the holder is a process of
+// this machine (pid, its start time, its PID namespace and the boot it
+// belongs to); on PostgreSQL it is the holder's server session, which keeps
+// an advisory lock on the slot until it ends, and the server ends it when
+// the connection drops.
 #pragma once
 
 #include "store/database.h"
@@ -60,6 +64,13 @@ struct SeriesDefinition {
     std::array<int, kEntries> steps{};
 };
 
+// A slot whose writer died or lost the store after the first byte went out.
+struct Doubt {
+    std::int64_t slot = 0;
+    std::array<std::int64_t, kEntries> capcodes{};
+    std::string since; // when its write started sending, UTC
+};
+
 struct SeriesStatus {
     SeriesDefinition definition;
     std::string created;
@@ -68,6 +79,15 @@ struct SeriesStatus {
     std::int64_t written = 0;                  // pagers verified
     std::int64_t reserved = 0;                 // being written now
     std::int64_t failed = 0;                   // attempts that did not end verified
+    std::int64_t scrapped = 0;                 // settled as gone: never issued again
+    std::vector<Doubt> inDoubt;                // lowest slot first
+};
+
+// What a person found of a pager in doubt.
+enum class Settlement {
+    Written,   // it holds the slot's capcodes, verified
+    GivenBack, // it does not: the next pager gets them
+    Scrapped,  // it is gone: its capcodes are never issued again
 };
 
 struct Reservation {
@@ -83,7 +103,8 @@ struct Record {
     std::string serial;
     std::vector<std::string> capcodes;
     std::string result;
-    std::string line; // the whole record as one line of JSON
+    std::string line;    // the whole record as one line of JSON
+    std::string id = {}; // made with the record; the store keeps one row per id
 };
 
 struct RecordQuery {
@@ -119,13 +140,22 @@ public:
     Result<std::optional<SeriesStatus>> series(const std::string& name);
     Result<std::vector<SeriesStatus>> listSeries();
     Result<Reservation> reserve(const std::string& name);
+    // Before the first byte goes to the pager: from here on a holder that is
+    // gone leaves the slot in doubt.
+    Status sending(const Reservation& reservation);
     Status confirm(const Reservation& reservation);
+    // Only while the holder is alive to say that the pager does not hold the
+    // capcodes.
     Status giveBack(const Reservation& reservation);
+    // Settles slot `slot` of series `name`, which must be in doubt.
+    Status settle(const std::string& name, std::int64_t slot, Settlement settlement);
 
     Status append(const Record& record);
     Result<std::vector<Record>> records(const RecordQuery& query);
     // Takes the JSON lines of `file` that it has not taken before (it keeps
-    // how far it read, per machine and file); how many it took.
+    // how far it read in which file, per machine and path, and takes each
+    // record's id once); how many it took. A line that is not a record is
+    // left out.
     Result<std::int64_t> importJsonLines(const std::string& file);
 
 private:
@@ -142,7 +172,14 @@ private:
     }
     std::string owner() const;
     bool holderAlive(std::int64_t id, const std::string& owner);
+    // Frees the reservations of holders that are gone, or puts them in doubt
+    // once they were sending.
     void reclaim(std::int64_t seriesId);
+    void reclaimAll(const std::string* name);
+    // Lets go of a slot this process held, once its row says written or free.
+    void release(const Reservation& reservation) noexcept;
+    struct Fresh;
+    Fresh nextFresh(std::int64_t seriesId, const SeriesDefinition& s, bool& exhausted);
     SeriesStatus statusOf(const Row& row);
 
     std::unique_ptr<Database> db_;

@@ -1,5 +1,7 @@
 #include "tool/series_run.h"
 
+#include "link/stop_point.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +15,13 @@ std::string padded(std::int64_t capcode) {
     char text[16];
     std::snprintf(text, sizeof text, "%07lld", static_cast<long long>(capcode));
     return text;
+}
+
+std::string listed(const store::Reservation& r, int entries) {
+    std::string capcodes;
+    for (int i = 0; i < entries; ++i)
+        capcodes += (i > 0 ? " " : "") + std::to_string(r.capcodes[static_cast<std::size_t>(i)]);
+    return capcodes;
 }
 
 } // namespace
@@ -56,6 +65,8 @@ StepResult SeriesPager::reserve(HeadlessForm& headless) {
     if (!reserved.ok())
         return {Outcome::Failed, "no capcodes reserved: " + reserved.failure.message};
     reservation_ = *reserved.value;
+    sending_ = false;
+    link::stopPoint("reserved");
     app::TForm1& form = headless.form();
     for (int i = 0; i < series_.definition.entries; ++i) {
         const auto e = static_cast<std::size_t>(i);
@@ -65,26 +76,40 @@ StepResult SeriesPager::reserve(HeadlessForm& headless) {
     return {};
 }
 
+std::optional<std::string> SeriesPager::sending() {
+    if (!reservation_)
+        return std::nullopt;
+    const store::Status marked = store_.sending(*reservation_);
+    if (!marked.ok())
+        return "the store could not be told that the write starts: " + marked.failure.message;
+    sending_ = true;
+    return std::nullopt;
+}
+
 StepResult SeriesPager::finish(bool verified) {
     if (!reservation_)
         return {};
     const store::Reservation r = *reservation_;
     reservation_.reset();
+    if (verified)
+        link::stopPoint("verified");
     const store::Status done = verified ? store_.confirm(r) : store_.giveBack(r);
     if (done.ok())
         return {};
-    if (!verified)
-        // Given back once this process is known to be gone.
+    const std::string capcodes = listed(r, series_.definition.entries);
+    if (!verified && !sending_)
+        // Nothing went to the pager: given back once this process is gone.
         return {Outcome::Failed, "capcodes not given back yet: " + done.failure.message};
-    std::string capcodes;
-    for (int i = 0; i < series_.definition.entries; ++i) {
-        if (i > 0)
-            capcodes += ' ';
-        capcodes += std::to_string(r.capcodes[static_cast<std::size_t>(i)]);
-    }
+    if (!verified)
+        return {Outcome::Failed, "the pager was not written whole, but the store could not be "
+                                 "told: " +
+                                     done.failure.message + "; capcodes " + capcodes + " (slot " +
+                                     std::to_string(r.slot) +
+                                     ") stay in doubt until 'series settle' reads this pager"};
     return {Outcome::Failed, "the pager was written with capcodes " + capcodes +
                                  ", but the store could not be told: " + done.failure.message +
-                                 "; put this pager aside"};
+                                 "; put this pager aside: slot " + std::to_string(r.slot) +
+                                 " stays in doubt until 'series settle' reads it"};
 }
 
 } // namespace ccp::tool

@@ -2,9 +2,11 @@
 // --write`: the series' template is loaded as --load loads a file, the
 // run's --set steps follow, then the next capcodes are reserved in the store
 // and set as the window's auto-increment sets them, and the write runs as
-// --write runs it. A verified write confirms the reservation; any other end
-// gives the capcodes back for the next pager. The pager is never written
-// before its capcodes are reserved.
+// --write runs it. The store is told before the first byte goes to the pager;
+// a verified write confirms the reservation, any other end gives the
+// capcodes back for the next pager. The pager is never written before its
+// capcodes are reserved and marked as sending; a run that dies after that
+// leaves them in doubt, for a person to settle.
 #pragma once
 
 #include "store/store.h"
@@ -28,6 +30,9 @@ public:
     std::optional<std::string> templateFile(std::string& reason);
     // Reserves the next capcodes and puts them into the window.
     StepResult reserve(HeadlessForm& headless);
+    // Before the first byte goes to the pager; the reason when the store
+    // could not be told, and the write must not start.
+    std::optional<std::string> sending();
     // Confirms the reservation after a verified write, else gives it back.
     StepResult finish(bool verified);
     const std::optional<store::Reservation>& reservation() const { return reservation_; }
@@ -37,6 +42,7 @@ private:
     const store::SeriesStatus& series_;
     std::string folder_;
     std::optional<store::Reservation> reservation_;
+    bool sending_ = false;
 };
 
 } // namespace ccp::tool

@@ -41,8 +41,10 @@ StepResult runAll(HeadlessForm& headless, jig::Jig* jig, const RunRequest& reque
             break;
         step = applySetting(headless, setting);
     }
-    if (step.done() && series != nullptr)
+    if (step.done() && series != nullptr) {
         step = series->reserve(headless);
+        headless.form().pagerOperations.setBeforeSending([series] { return series->sending(); });
+    }
     if (step.done() && request.write)
         step = withReason(headless.writeToPager(), "pager not written: ");
     if (series != nullptr) {
