@@ -16,8 +16,14 @@ std::function<void()>& beforeStop() {
 
 void stopPoint([[maybe_unused]] const char* name) {
 #ifdef CCP_TEST_HOOKS
+    // NAME stops the first time the point is reached, NAME#N the N-th time.
     const char* at = std::getenv("CCP_TEST_STOP_AT");
-    if (at == nullptr || std::strcmp(at, name) != 0)
+    const std::size_t length = std::strlen(name);
+    if (at == nullptr || std::strncmp(at, name, length) != 0 ||
+        (at[length] != '\0' && at[length] != '#'))
+        return;
+    static long reached = 0;
+    if (++reached < (at[length] == '#' ? std::atol(at + length + 1) : 1))
         return;
     if (beforeStop())
         beforeStop()();

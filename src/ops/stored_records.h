@@ -45,6 +45,8 @@ public:
     void append(const WriteRecord& record) override;
     // False once a record has gone to the pending file instead of the store.
     bool allStored() const { return allStored_; }
+    // Records that neither the store nor the pending file took.
+    int lost() const { return lost_; }
 
 private:
     store::Store* store_;
@@ -56,6 +58,7 @@ private:
     std::function<void(const std::string&)> complain_;
     std::string series_;
     bool allStored_ = true;
+    int lost_ = 0;
     bool complained_ = false;
 };
 

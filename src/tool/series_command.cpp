@@ -2,11 +2,13 @@
 
 #include "editor/address_rules.h"
 #include "form/conversion.h"
+#include "jig/jig.h"
 #include "model/image_offsets.h"
 #include "ops/production_log.h"
 #include "ops/stored_records.h"
 #include "tool/headless_form.h"
 #include "tool/json_report.h"
+#include "tool/series_settle.h"
 #include "tool/user_setting.h"
 
 #include <CLI/CLI.hpp>
@@ -30,6 +32,13 @@ Json statusJson(const store::SeriesStatus& s) {
                            {"next", s.exhausted ? Json() : Json(s.next[e])},
                            {"step", s.definition.steps[e]}});
     }
+    Json doubts = Json::array();
+    for (const store::Doubt& d : s.inDoubt) {
+        Json capcodes = Json::array();
+        for (int i = 0; i < s.definition.entries; ++i)
+            capcodes.push_back(d.capcodes[static_cast<std::size_t>(i)]);
+        doubts.push_back({{"slot", d.slot}, {"capcodes", capcodes}, {"since", d.since}});
+    }
     return {{"name", s.definition.name},
             {"profile", s.definition.profile},
             {"platform", s.definition.platform},
@@ -38,6 +47,8 @@ Json statusJson(const store::SeriesStatus& s) {
             {"written", s.written},
             {"failed", s.failed},
             {"reserved", s.reserved},
+            {"in_doubt", doubts},
+            {"scrapped", s.scrapped},
             {"exhausted", s.exhausted}};
 }
 
@@ -60,10 +71,25 @@ void printStatus(const store::SeriesStatus& s, std::ostream& out) {
         << "steps: " << steps << '\n'
         << "pagers written: " << s.written << '\n'
         << "attempts failed: " << s.failed << '\n'
-        << "being written: " << s.reserved << '\n';
+        << "being written: " << s.reserved << '\n'
+        << "in doubt: " << s.inDoubt.size() << '\n';
+    for (const store::Doubt& d : s.inDoubt) {
+        out << "  slot " << d.slot << ":";
+        for (int i = 0; i < s.definition.entries; ++i)
+            out << ' ' << d.capcodes[static_cast<std::size_t>(i)];
+        out << " (sending since " << d.since << "; settle it from its pager)\n";
+    }
+    if (s.scrapped > 0)
+        out << "scrapped: " << s.scrapped << '\n';
 }
 
 int create(const SeriesOptions& o, int profile, std::ostream& out, std::ostream& err) {
+    // Every record of the series carries its name, and queries name it: a
+    // control character or a byte that is not UTF-8 would not come back whole.
+    if (o.name.empty())
+        return say(err, "the series name is empty", Outcome::Refused);
+    if (const std::optional<std::string> fault = ops::utf8TextFault(o.name))
+        return say(err, "the series name " + *fault, Outcome::Refused);
     std::vector<Assignment> settings;
     for (const std::string& text : o.settings) {
         std::optional<Assignment> setting = parseAssignment(text);
@@ -182,6 +208,13 @@ void addSeriesCommand(CLI::App& app, SeriesOptions& o) {
     addDb(o.show);
     o.list = o.command->add_subcommand("list", "every series, one line each");
     addDb(o.list);
+    o.settle = o.command->add_subcommand(
+        "settle", "settle a slot in doubt from its pager on the jig, or as scrapped");
+    o.settle->add_option("NAME", o.name)->required();
+    o.settle->add_option("--jig", o.jig, "read the pager on this jig")->type_name("JIG");
+    o.settle->add_option("--slot", o.slot, "the slot in doubt")->type_name("N");
+    o.settle->add_flag("--scrapped", o.scrapped, "the slot's pager is gone (needs --slot)");
+    addDb(o.settle);
 }
 
 int runSeriesCommand(const SeriesOptions& o, int defaultProfile, std::ostream& out,
@@ -192,6 +225,15 @@ int runSeriesCommand(const SeriesOptions& o, int defaultProfile, std::ostream& o
     if (!opened.ok())
         return say(err, opened.failure.message, Outcome::Failed);
     store::Store& store = **opened.value;
+    if (o.settle->parsed()) {
+        if (o.scrapped == o.jig.has_value() || (o.scrapped && !o.slot))
+            return say(err, "series settle takes --jig JIG [--slot N], or --slot N --scrapped",
+                       Outcome::Refused);
+        if (o.jig && !jig::parseJig(*o.jig))
+            return say(err, std::string("--jig takes ") + jig::kJigForms + ", not '" + *o.jig + "'",
+                       Outcome::Refused);
+        return runSettle({o.name, o.jig, o.slot, o.scrapped}, store, out, err);
+    }
     if (o.show->parsed()) {
         const auto status = store.series(o.name);
         if (!status.ok())

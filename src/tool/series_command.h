@@ -2,6 +2,7 @@
 //                            [--set NAME=VALUE]... [--db URL]
 // capcode-tool series show NAME [--json] [--db URL]
 // capcode-tool series list [--db URL]
+// capcode-tool series settle NAME (--jig JIG [--slot N] | --slot N --scrapped) [--db URL]
 // A series is the window's state after those steps: its image, its first
 // pager's capcodes and, from autoinc1-autoinc8, each entry's step. Status 0
 // done, 1 the template did not load or the store failed, 2 refused (a name
@@ -28,6 +29,7 @@ struct SeriesOptions {
     CLI::App* create = nullptr;
     CLI::App* show = nullptr;
     CLI::App* list = nullptr;
+    CLI::App* settle = nullptr;
     std::string name;
     std::optional<int> profile;
     std::optional<int> platform;
@@ -35,6 +37,9 @@ struct SeriesOptions {
     std::vector<std::string> settings;
     bool json = false;
     std::string db;
+    std::optional<std::string> jig;
+    std::optional<std::int64_t> slot;
+    bool scrapped = false;
 };
 
 void addSeriesCommand(CLI::App& app, SeriesOptions& options);
