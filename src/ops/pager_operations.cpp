@@ -36,11 +36,19 @@ WriteRecord PagerOperations::describePager() const {
     r.firmware = s.firmwareversion.text();
     r.subversion = s.subversion.text();
     r.serial = s.serial.text();
-    for (std::size_t i = 0; i < s.address.size(); ++i) {
+    // The 5003 platforms' decoder has six capcode entries, and carries the
+    // per-pager settings (capcodes among them) in its registers: the digest
+    // covers them after the EEPROM, as a virtual pager file lays them out.
+    const bool pcd5003 = model::layoutOf(context_.hardwarePlatform) == model::Layout::Pcd5003;
+    r.entries = pcd5003 ? 6 : 8;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(r.entries); ++i) {
         r.capcodes[i] = s.address[i].text();
         r.enabled[i] = s.addrEn[i].checked();
     }
-    r.sha256 = sha256Hex(context_.eeprom);
+    std::vector<std::uint8_t> pager(context_.eeprom.begin(), context_.eeprom.end());
+    if (pcd5003)
+        pager.insert(pager.end(), context_.decoder.begin(), context_.decoder.end());
+    r.sha256 = sha256Hex(pager);
     return r;
 }
 
@@ -51,6 +59,7 @@ void PagerOperations::record(std::size_t firstLine, bool written, const std::str
         return;
     const auto& lines = context_.log.lines();
     WriteRecord r = sent_ ? *sent_ : describePager();
+    r.id = newRecordId();
     r.time = store::utcNowIso8601();
     r.version = CCP_VERSION;
     r.jig = link_.UsbActive ? "USB jig version " + std::to_string(link_.JigVersion)

@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ccp::ops {
@@ -25,6 +27,7 @@ struct Question {
 };
 
 struct WriteRecord {
+    std::string id;      // 32 lower-case hex digits, random, made with the record
     std::string time;    // UTC, ISO 8601
     std::string version; // the program's
     std::string jig;     // "LPT1", "LPT2" or "USB jig version N"
@@ -36,16 +39,36 @@ struct WriteRecord {
     std::string firmware;
     std::string subversion;
     std::string serial;
+    // The pager's capcode entries: 6 on the 5003 platforms, whose decoder
+    // has no entries 7-8, else 8. Only these many are recorded.
+    int entries = 8;
     std::string capcodes[8];
     bool enabled[8] = {};
     std::string result;              // the write's last log line
     std::vector<Question> questions; // in the order asked
-    std::string sha256;              // of the 512-byte EepromImage, as above
+    // Of the 512-byte EepromImage as it went to the pager (checksums
+    // complete), followed on the 5003 platforms by the 48-byte DecoderImage:
+    // the bytes of a virtual pager file.
+    std::string sha256;
 };
 
-// The record as one line of JSON (no newline); the window's texts are
-// single-byte Latin-1 and come out as UTF-8.
+// The record as one line of JSON (no newline), its id first; the window's
+// texts are single-byte Latin-1 and come out as UTF-8.
 std::string toJsonLine(const WriteRecord& record);
+
+// What makes a UTF-8 text (a series name) unfit for a record, if anything:
+// "is not valid UTF-8 at byte N" or "has a control character (0xNN) at
+// position N" (0x00-0x1F, 0x7F), counting bytes or characters from 1.
+std::optional<std::string> utf8TextFault(std::string_view text);
+
+// A UTF-8 text as a JSON string: quotes and backslashes escaped, control
+// characters as \u00XX, each byte that is not part of well-formed UTF-8 as
+// U+FFFD, so that the line stays JSON whatever the text.
+std::string jsonUtf8String(std::string_view text);
+
+// A record's identity: 128 random bits from the kernel as 32 lower-case hex
+// digits.
+std::string newRecordId();
 
 // $XDG_DATA_HOME (or ~/.local/share)/capcode-programmer/production.jsonl.
 std::string defaultProductionLogPath();

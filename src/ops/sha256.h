@@ -1,5 +1,5 @@
 // SHA-256 of a byte string, as lowercase hex: the fingerprint a production
-// record keeps of the image it wrote.
+// record keeps of the image it wrote. Computed by libcrypto (production_log.cpp).
 #pragma once
 
 #include <cstdint>

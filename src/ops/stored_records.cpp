@@ -7,16 +7,11 @@
 namespace ccp::ops {
 namespace {
 
+// A series name is UTF-8 (the command line's), kept as it is; control
+// characters are escaped, never dropped, so that the line names the series
+// that a query names.
 std::string jsonText(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20)
-            continue;
-        out += c;
-    }
-    return out + "\"";
+    return jsonUtf8String(text);
 }
 
 } // namespace

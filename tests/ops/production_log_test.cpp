@@ -4,7 +4,9 @@
 #include "support/temp_dir.h"
 
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,8 +58,39 @@ TEST(ProductionLog, EveryWriteAttemptLeavesOneRecord) {
         << "quotes escaped, Latin-1 as UTF-8";
     EXPECT_NE(lines[2].find("\"sha256\":\"" + sha256Hex(window.EepromImage) + "\""),
               std::string::npos);
-    EXPECT_EQ(lines[0].rfind("{\"time\":\"20", 0), 0u);
     EXPECT_EQ(lines[0].back(), '}');
+    // Each record's own identity comes first: 128 random bits in hex.
+    std::set<std::string> ids;
+    for (const std::string& line : lines) {
+        EXPECT_THAT(line, ::testing::MatchesRegex("\\{\"id\":\"[0-9a-f]{32}\",\"time\":\"20.*"));
+        ids.insert(line.substr(7, 32));
+    }
+    EXPECT_EQ(ids.size(), lines.size());
+}
+
+// A series name comes from the command line as UTF-8: what would not come
+// back whole from a record's JSON line is named, with where it is.
+TEST(ProductionLog, TextFaultsOfASeriesName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"north-2027", ""},
+        {"Nord-S\xC3\xBC"
+         "d \xE2\x82\xAC \xF0\x9F\x93\x9F",
+         ""},
+        {"a\tb", "has a control character (0x09) at position 2"},
+        {"\xC3\xA9\xC3\xA9\x1B", "has a control character (0x1b) at position 3"},
+        {"del\x7F", "has a control character (0x7f) at position 4"},
+        {"nord\xE9", "is not valid UTF-8 at byte 5"},          // Latin-1
+        {"ab\xC3", "is not valid UTF-8 at byte 3"},            // cut short
+        {"ab\xC0\xAF", "is not valid UTF-8 at byte 3"},        // overlong '/'
+        {"\xED\xA0\x80", "is not valid UTF-8 at byte 1"},      // a surrogate
+        {"x\xF4\x90\x80\x80", "is not valid UTF-8 at byte 2"}, // past U+10FFFF
+        {"\xE2\x82", "is not valid UTF-8 at byte 1"},
+        {"\x80", "is not valid UTF-8 at byte 1"},
+    };
+    for (const auto& [text, fault] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(utf8TextFault(text).value_or(""), fault);
+    }
 }
 
 // A log that cannot be written is said once and stops no write.

@@ -4,6 +4,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace ccp::ops {
 namespace {
@@ -47,6 +48,24 @@ TEST(StoredRecords, WhatTheStoreCannotTakeWaitsInThePendingFile) {
     records.append(r);
     EXPECT_EQ(store.records({.serial = "S3"}).value->size(), 1u);
     EXPECT_EQ(complaints.size(), 1u);
+}
+
+// A series name goes into the line as it is, UTF-8, its control characters
+// escaped; any byte that is not UTF-8 leaves the line JSON all the same.
+TEST(StoredRecords, TheSeriesNameKeepsTheLineJson) {
+    const std::string line = R"({"serial":"S1"})";
+    for (const std::string name : {"Nord-S\xC3\xBC"
+                                   "d",
+                                   "a\"b\\c", "tab\there\x01\x7F"}) {
+        SCOPED_TRACE(name);
+        const nlohmann::json json = nlohmann::json::parse(withSeries(line, name), nullptr, false);
+        ASSERT_TRUE(json.is_object());
+        EXPECT_EQ(json.value("series", ""), name);
+        EXPECT_EQ(json.value("serial", ""), "S1");
+    }
+    const nlohmann::json latin1 =
+        nlohmann::json::parse(withSeries(line, "nord\xE9"), nullptr, false);
+    EXPECT_EQ(latin1.value("series", ""), "nord\xEF\xBF\xBD");
 }
 
 // The window opens the store when its first record comes, once, and takes in
