@@ -35,7 +35,7 @@ struct Options {
     std::string answer = "no";
     bool json = false;
     std::optional<std::string> productionLog;
-    std::string db;
+    std::optional<std::string> db;
     std::optional<std::string> series;
 
     bool usesJig() const { return jig || read || write || trace || answer != "no"; }
@@ -89,6 +89,68 @@ bool checkJig(const Options& run, RunRequest& request, std::ostream& err) {
         return false;
     }
     return true;
+}
+
+// The main options that a subcommand takes as its own when they stand before
+// it (`capcode-tool --db URL series list`), where it has them too.
+constexpr std::string_view kTakenBefore[] = {"--profile", "--platform", "--jig", "--json", "--db"};
+
+// The innermost subcommand chosen ("create" of "series create"); nullptr for
+// a run of the window's steps.
+CLI::App* chosenCommand(CLI::App& app) {
+    CLI::App* command = nullptr;
+    for (CLI::App* at = &app; !at->get_subcommands().empty();)
+        command = at = at->get_subcommands().front();
+    return command;
+}
+
+std::string commandName(const CLI::App& command) {
+    std::string name = command.get_name();
+    for (const CLI::App* at = command.get_parent(); at->get_parent() != nullptr;
+         at = at->get_parent())
+        name = at->get_name() + " " + name;
+    return name;
+}
+
+// Every main option given must be one that `command` takes: never ignored.
+std::optional<std::string> refusedBefore(const CLI::App& app, const CLI::App& command) {
+    std::vector<std::string> names;
+    for (const std::string_view name : kTakenBefore) {
+        if (command.get_option_no_throw(std::string(name)) != nullptr)
+            names.emplace_back(name);
+    }
+    std::string taken = names.empty() ? "no option" : "only";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        taken += (i == 0 ? " " : (i + 1 == names.size() ? " and " : ", ")) + names[i];
+    for (const CLI::Option* option : app.get_options()) {
+        const std::string name = option->get_name();
+        if (option->count() == 0 || (std::find(std::begin(kTakenBefore), std::end(kTakenBefore),
+                                               name) != std::end(kTakenBefore) &&
+                                     command.get_option_no_throw(name) != nullptr))
+            continue;
+        return name + " does not go with " + commandName(command) + " (before it, " +
+               commandName(command) + " takes " + taken + "; its own options go after it)";
+    }
+    return std::nullopt;
+}
+
+// An option given before the subcommand and in it must say the same: `twice`
+// names one that does not.
+template <class T>
+void carry(const char* name, const std::optional<T>& before, std::optional<T>& own,
+           std::string& twice) {
+    if (before && own && *own != *before)
+        twice = name;
+    else if (before)
+        own = before;
+}
+
+void carry(const char* name, const std::optional<std::string>& before, std::string& own,
+           bool ownGiven, std::string& twice) {
+    if (before && ownGiven && own != *before)
+        twice = name;
+    else if (before)
+        own = *before;
 }
 
 } // namespace
@@ -175,61 +237,61 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return refuse(error.what());
     }
 
+    if (CLI::App* command = chosenCommand(app)) {
+        if (const std::optional<std::string> reason = refusedBefore(app, *command))
+            return refuse(*reason);
+        const CLI::Option* ownDb = command->get_option_no_throw("--db");
+        const bool dbGiven = ownDb != nullptr && ownDb->count() > 0;
+        std::string twice;
+        if (command == diffCommand) {
+            carry("--profile", run.profile, diff.profile, twice);
+            carry("--platform", run.platform, diff.platform, twice);
+            carry("--jig", run.jig, diff.jig, twice);
+        } else if (command == selfTest.command) {
+            carry("--profile", run.profile, selfTest.profile, twice);
+            carry("--platform", run.platform, selfTest.platform, twice);
+        } else if (command == record.command) {
+            carry("--db", run.db, record.db, dbGiven, twice);
+        } else if (command->get_parent() == series.command) {
+            carry("--db", run.db, series.db, dbGiven, twice);
+            carry("--profile", run.profile, series.profile, twice);
+            carry("--platform", run.platform, series.platform, twice);
+        }
+        if (!twice.empty())
+            return refuse(twice + " is given before " + commandName(*command) +
+                          " and after it, with two values");
+        jigs.json = jigs.json || run.json;
+        record.json = record.json || run.json;
+        series.json = series.json || run.json;
+    }
+
     if (diffCommand->parsed() && fileA == "pager") {
         const std::optional<jig::JigChoice> jig =
             diff.jig ? jig::parseJig(*diff.jig) : std::nullopt;
-        if (!jig || run.repair || run.load || !run.settings.empty() || run.save || run.json ||
-            run.usesJig()) {
+        if (!jig) {
             err << "capcode-tool: diff pager takes FILE, --jig " << jig::kJigForms
                 << ", --profile and --platform\n";
             return kUsageError;
         }
-        return runPagerDiff({fileB, *jig,
-                             diff.profile.value_or(run.profile.value_or(defaultProfile)),
-                             diff.platform ? diff.platform : run.platform},
+        return runPagerDiff({fileB, *jig, diff.profile.value_or(defaultProfile), diff.platform},
                             out, err);
     }
     if (diffCommand->parsed()) {
-        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
-            run.usesJig() || diff.jig) {
+        if (diff.jig) {
             err << "capcode-tool: diff takes only FILE_A, FILE_B, --profile and --platform\n";
             return kUsageError;
         }
-        return runDiff({fileA, fileB, diff.profile.value_or(run.profile.value_or(defaultProfile)),
-                        diff.platform ? diff.platform : run.platform},
-                       out, err);
+        return runDiff({fileA, fileB, diff.profile.value_or(defaultProfile), diff.platform}, out,
+                       err);
     }
-
-    if (selfTest.command->parsed()) {
-        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
-            run.usesJig()) {
-            err << "capcode-tool: selftest takes only --jig, --profile and --platform\n";
-            return kUsageError;
-        }
-        if (!selfTest.platform)
-            selfTest.platform = run.platform;
-        return runSelfTest(selfTest, run.profile.value_or(defaultProfile), out, err);
-    }
-
-    if (jigs.command->parsed()) {
-        if (run.repair || run.load || !run.settings.empty() || run.save || run.usesJig() ||
-            run.series) {
-            err << "capcode-tool: jigs takes only --json\n";
-            return kUsageError;
-        }
+    if (selfTest.command->parsed())
+        return runSelfTest(selfTest, defaultProfile, out, err);
+    if (jigs.command->parsed())
         return runJigsCommand(jigs, out);
-    }
-    if (series.command->parsed() || record.command->parsed()) {
-        if (run.repair || run.load || !run.settings.empty() || run.save || run.json ||
-            run.usesJig() || run.series) {
-            err << "capcode-tool: " << (series.command->parsed() ? "series" : "record")
-                << " takes only its own options\n";
-            return kUsageError;
-        }
-        return series.command->parsed()
-                   ? runSeriesCommand(series, run.profile.value_or(defaultProfile), out, err)
-                   : runRecordCommand(record, out, err);
-    }
+    if (series.command->parsed())
+        return runSeriesCommand(series, defaultProfile, out, err);
+    if (record.command->parsed())
+        return runRecordCommand(record, out, err);
 
     if (run.series) {
         if (!run.jig || !run.write || run.load || run.read || run.profile || run.platform ||
@@ -262,7 +324,7 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     request.answerYes = run.answer == "yes";
     request.json = run.json;
     request.productionLog = run.productionLog.value_or("");
-    request.db = run.db;
+    request.db = run.db.value_or("");
     request.series = run.series;
     return runSteps(request, out, err);
 }

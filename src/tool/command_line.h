@@ -4,7 +4,10 @@
 //                [--trace FILE] [--answer yes|no] [--json]
 //   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]
 //   capcode-tool selftest --jig JIG [--profile P] [--platform N]
-//   capcode-tool selftest --jig JIG [--profile P] [--platform N]
+//   capcode-tool jigs | series ... | record ...
+// A subcommand takes --profile, --platform, --jig, --json and --db written
+// before it too, where it has them (the same value when given twice); any
+// other option of a window run before a subcommand is refused, never ignored.
 // A malformed command line is reported on `err` with status 2; --help prints
 // the usage and --version "capcode-tool VERSION" on `out`, with status 0.
 #pragma once

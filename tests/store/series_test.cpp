@@ -1,5 +1,7 @@
 // Handing out capcodes: on SQLite and on PostgreSQL.
 #include "store/postgres_database.h"
+#include "store/process_owner.h"
+#include "store/sqlite_database.h"
 #include "store_fixture.h"
 
 #include <chrono>
@@ -14,6 +16,12 @@ namespace {
 using Capcodes = std::array<std::int64_t, kEntries>;
 
 class SeriesTest : public StoreTest {};
+
+std::unique_ptr<Database> rawDatabase(Dialect dialect, const std::string& where) {
+    if (dialect == Dialect::Sqlite)
+        return std::make_unique<SqliteDatabase>(where);
+    return std::make_unique<PostgresDatabase>(where);
+}
 
 SeriesDefinition definition(const std::string& name, Capcodes first, std::array<int, 8> steps,
                             int entries = 8) {
@@ -164,6 +172,116 @@ TEST_P(SeriesTest, ADeadHoldersCapcodesComeBack) {
         }
     } while (capcode != 100 && std::chrono::steady_clock::now() < deadline);
     EXPECT_EQ(capcode, 100);
+}
+
+// What the series shows as next is what the next reservation hands out,
+// across a slot skipped for meeting a group call and across two slots given
+// back (the lowest first).
+TEST_P(SeriesTest, TheNextCapcodesShownAreTheOnesHandedOut) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->createSeries(definition("s", {2004000, 2004001}, {1, 0}, 2)).ok());
+    Reservation a, b, c;
+    const std::int64_t handed[] = {reserveOk(*store, "s", &a)[0], reserveOk(*store, "s", &b)[0],
+                                   reserveOk(*store, "s", &c)[0]};
+    EXPECT_EQ(handed[1], 2004002) << "slot 1 meets the group call";
+    ASSERT_TRUE(store->giveBack(c).ok());
+    ASSERT_TRUE(store->giveBack(b).ok());
+    for (const std::int64_t expected : {handed[1], handed[2], std::int64_t{2004004}}) {
+        const std::int64_t shown = (**store->series("s").value).next[0];
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(reserveOk(*store, "s")[0], shown);
+    }
+}
+
+// A slot whose write started sending is in doubt once its holder is gone,
+// never handed out again by itself, and settled by a person: written,
+// given back (the next pager gets it) or scrapped (never again).
+TEST_P(SeriesTest, ASlotInDoubtWaitsForAPerson) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->createSeries(definition("s", {100}, {1})).ok());
+    {
+        std::unique_ptr<Store> writer = open(); // a writer that is gone once this block ends
+        ASSERT_NE(writer, nullptr);
+        for (int k = 0; k < 3; ++k) {
+            Reservation r;
+            reserveOk(*writer, "s", &r);
+            ASSERT_TRUE(writer->sending(r).ok());
+        }
+        EXPECT_FALSE(store->settle("s", 0, Settlement::Written).ok()) << "its holder is alive";
+    }
+    // On SQLite the writer was this process: its reservations are handed to
+    // a process that has ended.
+    if (GetParam() == Dialect::Sqlite) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const std::string owner = thisProcessOwner();
+            (void)!::write(fds[1], owner.data(), owner.size());
+            ::_exit(0);
+        }
+        ::close(fds[1]);
+        char owner[512] = {};
+        ASSERT_GT(::read(fds[0], owner, sizeof owner - 1), 0);
+        ::close(fds[0]);
+        ::waitpid(child, nullptr, 0);
+        rawDatabase(GetParam(), where_)
+            ->exec("UPDATE pagers SET owner = ? || substr(owner, instr(owner, ' reservation'))",
+                   {std::string(owner)});
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((**store->series("s").value).inDoubt.size() < 3 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const SeriesStatus doubt = **store->series("s").value;
+    ASSERT_EQ(doubt.inDoubt.size(), 3u);
+    EXPECT_EQ(doubt.reserved, 0);
+    EXPECT_EQ(reserveOk(*store, "s")[0], 103);
+    ASSERT_TRUE(store->settle("s", 0, Settlement::Written).ok());
+    ASSERT_TRUE(store->settle("s", 1, Settlement::GivenBack).ok());
+    ASSERT_TRUE(store->settle("s", 2, Settlement::Scrapped).ok());
+    EXPECT_FALSE(store->settle("s", 2, Settlement::GivenBack).ok()) << "settled twice";
+    EXPECT_EQ(reserveOk(*store, "s")[0], 101);
+    EXPECT_EQ(reserveOk(*store, "s")[0], 104);
+    const SeriesStatus settled = **store->series("s").value;
+    EXPECT_TRUE(settled.inDoubt.empty());
+    EXPECT_EQ(settled.written, 1);
+    EXPECT_EQ(settled.scrapped, 1);
+}
+
+// The confirm is the row; letting go of the slot's lock afterwards cannot
+// undo it, so a connection lost then is no failed confirm.
+TEST_P(SeriesTest, ACommittedConfirmIsASuccess) {
+    if (GetParam() == Dialect::Sqlite)
+        GTEST_SKIP() << "a SQLite slot has no lock to let go of";
+    class UnlockFails final : public Database {
+    public:
+        explicit UnlockFails(std::unique_ptr<Database> db) : db_(std::move(db)) {}
+        Dialect dialect() const override { return db_->dialect(); }
+        std::vector<Row> query(const std::string& sql, const std::vector<Value>& p) override {
+            if (sql.find("pg_advisory_unlock") != std::string::npos)
+                throw DatabaseError("server closed the connection unexpectedly", true);
+            return db_->query(sql, p);
+        }
+        void beginWrite() override { db_->beginWrite(); }
+        void commit() override { db_->commit(); }
+        void rollback() noexcept override { db_->rollback(); }
+        bool hasTable(const std::string& name) override { return db_->hasTable(name); }
+        std::string where() const override { return db_->where(); }
+
+    private:
+        std::unique_ptr<Database> db_;
+    };
+    ASSERT_NE(open(), nullptr);
+    Store store(std::make_unique<UnlockFails>(rawDatabase(GetParam(), where_)));
+    ASSERT_TRUE(store.createSeries(definition("s", {100}, {1})).ok());
+    Reservation r;
+    reserveOk(store, "s", &r);
+    const Status confirmed = store.confirm(r);
+    EXPECT_TRUE(confirmed.ok()) << confirmed.failure.message;
+    EXPECT_EQ((**store.series("s").value).written, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SeriesTest,

@@ -5,7 +5,13 @@
 #include "store/sqlite_database.h"
 #include "store_fixture.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <fstream>
+#include <set>
+#include <thread>
+#include <unistd.h>
 
 namespace ccp::store {
 namespace {
@@ -91,6 +97,64 @@ TEST_P(StoreTest, ImportsJsonLinesOnce) {
     EXPECT_EQ(all[0].capcodes, std::vector<std::string>{"2004000"});
     EXPECT_EQ(all[1].series, "s");
     EXPECT_EQ(store->records({.capcode = 2004000}).value->size(), 1u);
+}
+
+std::string recordLine(int n) {
+    return R"({"id":"r)" + std::to_string(n) + R"(","time":"2026-01-01T00:00:0)" +
+           std::to_string(n % 10) + R"(Z","serial":"S)" + std::to_string(n) + R"("})";
+}
+
+void writeLines(const std::string& file, int from, int to) {
+    std::ofstream out(file, std::ios::app);
+    for (int n = from; n < to; ++n)
+        out << recordLine(n) << '\n';
+}
+
+std::vector<std::string> serials(Store& store) {
+    std::vector<std::string> all;
+    const Result<std::vector<Record>> records = store.records({});
+    for (const Record& r : records.value.value_or(std::vector<Record>{}))
+        all.push_back(r.serial);
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+// Every record reaches the store once, however its line comes: eight benches
+// taking one file in at once, a file rotated or cut and written anew, the
+// same file by a symlink, a line the store already took from the run.
+TEST_P(StoreTest, EachRecordIsTakenOnceHoweverItsLineComes) {
+    const std::string file = dir_.file("production.jsonl");
+    writeLines(file, 0, 40);
+    std::vector<std::unique_ptr<Store>> benches;
+    for (int b = 0; b < 8; ++b)
+        benches.push_back(open());
+    std::vector<std::thread> importing;
+    std::atomic<std::int64_t> taken{0};
+    for (auto& bench : benches)
+        importing.emplace_back([&] { taken += bench->importJsonLines(file).value.value_or(-100); });
+    for (std::thread& t : importing)
+        t.join();
+    EXPECT_EQ(taken, 40);
+    Store& store = *benches[0];
+    ASSERT_EQ(serials(store).size(), 40u);
+
+    ::symlink(file.c_str(), dir_.file("link.jsonl").c_str());
+    EXPECT_EQ(store.importJsonLines(dir_.file("link.jsonl")).value, 0);
+    // Rotated: the old file moved away, a new one longer than the offset kept.
+    std::rename(file.c_str(), dir_.file("production.jsonl.1").c_str());
+    writeLines(file, 100, 150);
+    EXPECT_EQ(store.importJsonLines(file).value, 50);
+    // Cut and written anew in place, shorter than the offset kept.
+    std::ofstream(file, std::ios::trunc) << recordLine(200) << '\n';
+    EXPECT_EQ(store.importJsonLines(file).value, 1);
+    // The run's own line, already stored, in the pending file too.
+    ASSERT_TRUE(store.append(recordFromJsonLine(recordLine(300))).ok());
+    writeLines(file, 300, 301);
+    EXPECT_EQ(store.importJsonLines(file).value, 0);
+    const std::vector<std::string> all = serials(store);
+    EXPECT_EQ(all.size(), 40u + 50u + 1u + 1u);
+    EXPECT_EQ(std::set<std::string>(all.begin(), all.end()).size(), all.size());
+    EXPECT_EQ(std::count(all.begin(), all.end(), ""), 0) << "a row from half a line";
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values(Dialect::Sqlite, Dialect::Postgres),
