@@ -134,23 +134,24 @@ std::optional<std::string> refusedBefore(const CLI::App& app, const CLI::App& co
     return std::nullopt;
 }
 
-// An option given before the subcommand and in it must say the same: `twice`
-// names one that does not.
-template <class T>
-void carry(const char* name, const std::optional<T>& before, std::optional<T>& own,
-           std::string& twice) {
-    if (before && own && *own != *before)
-        twice = name;
-    else if (before)
-        own = before;
-}
-
-void carry(const char* name, const std::optional<std::string>& before, std::string& own,
-           bool ownGiven, std::string& twice) {
-    if (before && ownGiven && own != *before)
-        twice = name;
-    else if (before)
-        own = *before;
+// Hands `command` the options of kTakenBefore written before it, as if they
+// stood after it; the reason when one stands in both places with two values.
+std::optional<std::string> takeBefore(CLI::App& app, CLI::App& command) {
+    for (const std::string_view name : kTakenBefore) {
+        const CLI::Option* before = app.get_option_no_throw(std::string(name));
+        CLI::Option* own = command.get_option_no_throw(std::string(name));
+        if (before == nullptr || own == nullptr || before->count() == 0)
+            continue;
+        if (own->count() > 0) {
+            if (own->results() != before->results())
+                return std::string(name) + " is given before " + commandName(command) +
+                       " and after it, with two values";
+            continue;
+        }
+        own->add_result(before->results());
+        own->run_callback();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -227,6 +228,13 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     };
     try {
         app.parse(argc, argv);
+        if (CLI::App* command = chosenCommand(app)) {
+            std::optional<std::string> reason = refusedBefore(app, *command);
+            if (!reason)
+                reason = takeBefore(app, *command);
+            if (reason)
+                return refuse(*reason);
+        }
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;
@@ -235,34 +243,6 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return 0;
     } catch (const CLI::ParseError& error) {
         return refuse(error.what());
-    }
-
-    if (CLI::App* command = chosenCommand(app)) {
-        if (const std::optional<std::string> reason = refusedBefore(app, *command))
-            return refuse(*reason);
-        const CLI::Option* ownDb = command->get_option_no_throw("--db");
-        const bool dbGiven = ownDb != nullptr && ownDb->count() > 0;
-        std::string twice;
-        if (command == diffCommand) {
-            carry("--profile", run.profile, diff.profile, twice);
-            carry("--platform", run.platform, diff.platform, twice);
-            carry("--jig", run.jig, diff.jig, twice);
-        } else if (command == selfTest.command) {
-            carry("--profile", run.profile, selfTest.profile, twice);
-            carry("--platform", run.platform, selfTest.platform, twice);
-        } else if (command == record.command) {
-            carry("--db", run.db, record.db, dbGiven, twice);
-        } else if (command->get_parent() == series.command) {
-            carry("--db", run.db, series.db, dbGiven, twice);
-            carry("--profile", run.profile, series.profile, twice);
-            carry("--platform", run.platform, series.platform, twice);
-        }
-        if (!twice.empty())
-            return refuse(twice + " is given before " + commandName(*command) +
-                          " and after it, with two values");
-        jigs.json = jigs.json || run.json;
-        record.json = record.json || run.json;
-        series.json = series.json || run.json;
     }
 
     if (diffCommand->parsed() && fileA == "pager") {

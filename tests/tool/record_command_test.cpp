@@ -8,6 +8,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace ccp::tool {
 namespace {
@@ -142,6 +143,9 @@ TEST_F(SeriesCommand, MainOptionsBeforeTheSubcommandAreTakenOrRefused) {
     EXPECT_EQ(listed.status, 0) << listed.err;
     EXPECT_THAT(listed.out, HasSubstr("north: next"));
     EXPECT_EQ(run({"--db", db_, "record", "--series", "north", "--db", db_}).status, 0);
+    const testing::ToolResult shown = run({"--json", "--db", db_, "series", "show", "north"});
+    EXPECT_EQ(nlohmann::json::parse(shown.out, nullptr, false).value("name", ""), "north")
+        << shown.out << shown.err;
 
     using Args = std::vector<std::string>;
     const std::pair<Args, std::string> refused[] = {
@@ -154,6 +158,9 @@ TEST_F(SeriesCommand, MainOptionsBeforeTheSubcommandAreTakenOrRefused) {
         {{"--answer", "no", "diff", template_, template_}, "--answer does not go with diff"},
         {{"--series", "north", "record"}, "--series does not go with record"},
         {{"--db", db_, "jigs"}, "--db does not go with jigs"},
+        {{"--jig", "sim:" + dir_.file("a"), "series", "settle", "north", "--jig",
+          "sim:" + dir_.file("b")},
+         "--jig is given before series settle and after it"},
     };
     for (const auto& [args, message] : refused) {
         SCOPED_TRACE(::testing::PrintToString(args));
