@@ -211,9 +211,9 @@ void ProductionLog::append(const WriteRecord& record) {
     appendLine(toJsonLine(record));
 }
 
-void ProductionLog::appendLine(const std::string& text) {
+std::optional<std::string> ProductionLog::appendLine(const std::string& text) {
     if (path_.empty())
-        return;
+        return std::nullopt;
     const std::string line = text + "\n";
     const char* failed = nullptr;
     int error = 0;
@@ -225,20 +225,31 @@ void ProductionLog::appendLine(const std::string& text) {
         failed = "it cannot be opened";
         error = errno;
     } else {
+        struct stat before {};
+        const bool sized = ::fstat(fd, &before) == 0;
         const ssize_t n = ::write(fd, line.data(), line.size());
         if (n != static_cast<ssize_t>(line.size())) {
             failed = "the record was not written";
             error = n < 0 ? errno : ENOSPC;
+            // Half a line would swallow the next record appended after it.
+            struct stat after {};
+            if (n > 0 && sized && ::fstat(fd, &after) == 0 && after.st_size == before.st_size + n)
+                (void)::ftruncate(fd, before.st_size);
         } else if (::fsync(fd) != 0 && errno != EINVAL) {
             failed = "the record did not reach the disk";
             error = errno;
         }
         ::close(fd);
     }
-    if (failed != nullptr && !complained_ && complain_) {
+    if (failed == nullptr)
+        return std::nullopt;
+    const std::string why =
+        "Production log " + path_ + ": " + failed + " (" + std::strerror(error) + ")";
+    if (!complained_ && complain_) {
         complained_ = true;
-        complain_("Production log " + path_ + ": " + failed + " (" + std::strerror(error) + ")");
+        complain_(why);
     }
+    return why;
 }
 
 } // namespace ccp::ops

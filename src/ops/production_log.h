@@ -80,8 +80,10 @@ public:
     ProductionLog(std::string path, std::function<void(const std::string&)> complain);
 
     void append(const WriteRecord& record) override;
-    // One line of JSON, without its newline.
-    void appendLine(const std::string& line);
+    // One line of JSON, without its newline. Why it could not be written
+    // (a line cut short on a full disk is taken out again); nothing once it
+    // was, or when there is no file.
+    std::optional<std::string> appendLine(const std::string& line);
     const std::string& path() const { return path_; }
 
 private:

@@ -67,13 +67,22 @@ void StoredRecords::append(const WriteRecord& record) {
         failure = stored.failure.message;
     }
     allStored_ = false;
-    pending_.appendLine(line);
+    const std::optional<std::string> notKept =
+        pending_.path().empty() ? std::optional<std::string>("there is no pending file")
+                                : pending_.appendLine(line);
+    if (notKept) {
+        // Said for every record lost, not once: each is a pager without one.
+        ++lost_;
+        if (complain_)
+            complain_("Production record lost: the store did not take it (" + failure +
+                      ") and it could not be kept: " + *notKept +
+                      "; put this pager aside and note its serial no. and capcodes by hand");
+        return;
+    }
     if (!complained_ && complain_) {
         complained_ = true;
-        complain_("Production record not stored: " + failure +
-                  (pending_.path().empty()
-                       ? std::string("; it is lost")
-                       : "; it is kept in " + pending_.path() + " until the store takes it"));
+        complain_("Production record not stored: " + failure + "; it is kept in " +
+                  pending_.path() + " until the store takes it");
     }
 }
 

@@ -251,7 +251,10 @@ int runSeriesCommand(const SeriesOptions& o, int defaultProfile, std::ostream& o
         return say(err, all.failure.message, Outcome::Failed);
     for (const store::SeriesStatus& s : *all.value)
         out << s.definition.name << ": next " << nextText(s) << ", written " << s.written
-            << ", failed " << s.failed << '\n';
+            << ", failed " << s.failed
+            << (s.inDoubt.empty() ? std::string()
+                                  : ", in doubt " + std::to_string(s.inDoubt.size()))
+            << '\n';
     return 0;
 }
 

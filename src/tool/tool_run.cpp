@@ -174,6 +174,13 @@ int runSteps(const RunRequest& given, std::ostream& out, std::ostream& err) {
                 error = *reason;
         }
     }
+    // A pager without its record is said (above, as the record was lost) and
+    // is no success, whatever the write did.
+    if (headless.form().records.lost() > 0) {
+        status = std::max(status, failedStatus);
+        if (error.empty())
+            error = "the production record was lost; put this pager aside";
+    }
     if (trace.active())
         trace.file.close();
     if (trace.active() && trace.file.fail()) {

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -259,6 +260,25 @@ TEST_P(ProductionLine, AWriterStoppedAtAnyMomentNeverSharesACapcode) {
     EXPECT_EQ(holders[1500000], 1);
     for (const auto& [capcode, pagers] : holders)
         EXPECT_EQ(pagers, 1) << "capcode " << capcode << " in " << pagers << " pagers";
+}
+
+// A record that neither the store nor the pending file takes (a full disk)
+// is said for what it is, and the run fails, however the write went.
+TEST(ProductionRecord, ARecordLostIsNoSuccess) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("data/capcode-programmer"));
+    std::filesystem::create_symlink("/dev/full",
+                                    dir.file("data/capcode-programmer/production.jsonl"));
+    TempDir::write(dir.file("store-is-a-file"), {'x'});
+    const testing::ToolResult r =
+        runTool({"--jig", "sim:" + dir.file("pager.bin"), "--repair", "--write", "--db",
+                 dir.file("store-is-a-file/production.db")},
+                {"XDG_DATA_HOME=" + dir.file("data")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Production record lost: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("put this pager aside"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("kept in"), std::string::npos) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, ProductionLine, ::testing::Values(false, true),

@@ -6,6 +6,7 @@
 
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -56,7 +57,14 @@ inline ToolResult runTool(const std::vector<std::string>& args,
     const std::string errPath = dir.file("stderr");
     const std::string path = toolPath();
 
+    // getenv() takes the first of two entries with one name: the parent's
+    // entry of a name given again goes.
     std::vector<std::string> env = toolEnvironment();
+    std::erase_if(env, [&extraEnv](const std::string& entry) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        return std::any_of(extraEnv.begin(), extraEnv.end(),
+                           [&name](const std::string& e) { return e.starts_with(name); });
+    });
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& arg : args)
