@@ -92,7 +92,8 @@ TEST(RecordSince, KeepsTheRecordAtTheInstantAndNotTheSecondBefore) {
     };
     for (const auto& [since, count] : cases) {
         SCOPED_TRACE(since);
-        const testing::ToolResult run = runTool({"record", "--since", since, "--db", db});
+        const testing::ToolResult run = runTool({"record", "--since", since, "--db", db},
+                                                {"XDG_DATA_HOME=" + dir.file("data")});
         ASSERT_EQ(run.status, 0) << run.err;
         const std::vector<std::string> lines = linesOf(run.out);
         ASSERT_EQ(lines.size(), count) << run.out;
