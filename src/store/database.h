@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,11 @@ public:
     virtual std::vector<Row> query(const std::string& sql,
                                    const std::vector<Value>& params = {}) = 0;
     void exec(const std::string& sql, const std::vector<Value>& params = {}) { query(sql, params); }
+    // Runs one statement and hands each row to `row` as the engine gives it,
+    // until `row` returns false: only the row at hand is held, however many
+    // the statement finds.
+    virtual void each(const std::string& sql, const std::vector<Value>& params,
+                      const std::function<bool(const Row&)>& row) = 0;
     // A transaction that writes: SQLite takes the write lock at once
     // (BEGIN IMMEDIATE), so two writers never deadlock on an upgrade.
     virtual void beginWrite() = 0;

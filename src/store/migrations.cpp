@@ -23,6 +23,49 @@ std::vector<std::string> migration2() {
             "CREATE INDEX pagers_state ON pagers (series_id, state, slot)"};
 }
 
+// Every query by its own index, whatever the store's size: a record's
+// capcodes one row each; its time as seconds since 1970 (UTC), so that
+// --since compares instants; its serial; the counts a series shows, kept in
+// its row as each pager is written, scrapped or fails. Times that are no
+// time this program writes stay without an instant.
+Migration migration3() {
+    const std::vector<std::string> common = {
+        "CREATE TABLE record_capcodes (capcode BIGINT NOT NULL, record_id BIGINT NOT NULL, "
+        "PRIMARY KEY (capcode, record_id))",
+        "ALTER TABLE records ADD COLUMN instant BIGINT",
+        "CREATE INDEX records_serial ON records (serial)",
+        "CREATE INDEX records_instant ON records (instant, id)",
+        "CREATE INDEX records_series_instant ON records (series, instant, id)",
+        "ALTER TABLE series ADD COLUMN written BIGINT NOT NULL DEFAULT 0",
+        "ALTER TABLE series ADD COLUMN failed BIGINT NOT NULL DEFAULT 0",
+        "ALTER TABLE series ADD COLUMN scrapped BIGINT NOT NULL DEFAULT 0",
+        "UPDATE series SET written = (SELECT COUNT(*) FROM pagers WHERE series_id = series.id "
+        "AND state = 'written'), scrapped = (SELECT COUNT(*) FROM pagers WHERE series_id = "
+        "series.id AND state = 'scrapped'), failed = (SELECT COUNT(*) FROM records WHERE "
+        "records.series = series.name AND (result IS NULL OR result <> 'Verify OK !'))"};
+    Migration m{common, common};
+    m.sqlite.push_back(
+        "UPDATE records SET instant = CAST(strftime('%s', time) AS INTEGER) "
+        "WHERE time GLOB "
+        "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]Z'");
+    m.postgres.push_back("UPDATE records SET instant = CAST(EXTRACT(EPOCH FROM CAST(time AS "
+                         "TIMESTAMPTZ)) AS BIGINT) WHERE time ~ "
+                         "'^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$'");
+    // The capcodes column is " C1 C2 ... ": each capcode followed by a space.
+    m.sqlite.push_back(
+        "INSERT OR IGNORE INTO record_capcodes (capcode, record_id) WITH RECURSIVE "
+        "split(id, rest, capcode) AS (SELECT id, ltrim(capcodes), '' FROM records WHERE "
+        "capcodes IS NOT NULL UNION ALL SELECT id, ltrim(substr(rest, instr(rest, ' '))), "
+        "substr(rest, 1, instr(rest, ' ') - 1) FROM split WHERE instr(rest, ' ') > 0) "
+        "SELECT CAST(capcode AS INTEGER), id FROM split WHERE capcode <> '' AND capcode NOT GLOB "
+        "'*[^0-9]*' AND length(capcode) < 10");
+    m.postgres.push_back(
+        "INSERT INTO record_capcodes (capcode, record_id) SELECT DISTINCT "
+        "CAST(c AS BIGINT), id FROM records, regexp_split_to_table(trim(capcodes), "
+        "' +') AS c WHERE c ~ '^[0-9]{1,9}$' ON CONFLICT DO NOTHING");
+    return m;
+}
+
 const std::vector<Migration>& migrations() {
     // Capcodes and slots are numbers; a series' first capcodes and steps are
     // eight numbers separated by spaces; the image is the image file in hex;
@@ -59,6 +102,7 @@ const std::vector<Migration>& migrations() {
         // A record's identity, taken once; which file an import's offset
         // belongs to; when a slot's write started sending.
         {migration2(), migration2()},
+        migration3(),
     };
     return all;
 }

@@ -161,6 +161,7 @@ std::string scrubKeywordPasswords(const std::string& text) {
     X(PQresultStatus)                                                                              \
     X(PQsendQueryParams)                                                                           \
     X(PQsetNoticeProcessor)                                                                        \
+    X(PQsetSingleRowMode)                                                                          \
     X(PQsetnonblocking)                                                                            \
     X(PQsocket)                                                                                    \
     X(PQstatus)                                                                                    \
@@ -276,23 +277,28 @@ void PostgresDatabase::await(short events, Deadline deadline) {
     }
 }
 
+PGresult* PostgresDatabase::nextResult(Deadline deadline) {
+    const LibPq& pq = libpq();
+    for (;;) {
+        const int unsent = pq.PQflush(conn_);
+        if (unsent < 0)
+            fail(pq.PQerrorMessage(conn_));
+        if (unsent == 0 && !pq.PQisBusy(conn_))
+            break;
+        // While the server does not take the rest of the statement it may be
+        // sending something that must be read first.
+        await(unsent == 1 ? POLLIN | POLLOUT : POLLIN, deadline);
+        if (!pq.PQconsumeInput(conn_))
+            fail(pq.PQerrorMessage(conn_));
+    }
+    return pq.PQgetResult(conn_);
+}
+
 PGresult* PostgresDatabase::answer(Deadline deadline) {
     const LibPq& pq = libpq();
     std::unique_ptr<PGresult, decltype(&::PQclear)> kept(nullptr, pq.PQclear);
     for (;;) {
-        for (;;) {
-            const int unsent = pq.PQflush(conn_);
-            if (unsent < 0)
-                fail(pq.PQerrorMessage(conn_));
-            if (unsent == 0 && !pq.PQisBusy(conn_))
-                break;
-            // While the server does not take the rest of the statement it
-            // may be sending something that must be read first.
-            await(unsent == 1 ? POLLIN | POLLOUT : POLLIN, deadline);
-            if (!pq.PQconsumeInput(conn_))
-                fail(pq.PQerrorMessage(conn_));
-        }
-        PGresult* next = pq.PQgetResult(conn_);
+        PGresult* next = nextResult(deadline);
         if (next == nullptr)
             return kept.release();
         if (kept && failed(kept.get()))
@@ -324,7 +330,7 @@ void PostgresDatabase::giveUp() {
     throw DatabaseError(where_ + ": " + givenUp_, true);
 }
 
-std::vector<Row> PostgresDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+void PostgresDatabase::send(const std::string& sql, const std::vector<Value>& params) {
     if (conn_ == nullptr)
         throw DatabaseError(where_ + ": the connection was given up earlier: " + givenUp_, true);
     const LibPq& pq = libpq(); // loaded before the connection was made
@@ -339,29 +345,75 @@ std::vector<Row> PostgresDatabase::query(const std::string& sql, const std::vect
             continue;
         values[i] = texts[i].c_str();
     }
-    const Deadline deadline = Clock::now() + answerBound_;
     if (!pq.PQsendQueryParams(conn_, numberedPlaceholders(sql).c_str(),
                               static_cast<int>(params.size()), nullptr, values.data(), nullptr,
                               nullptr, 0))
         fail(pq.PQerrorMessage(conn_));
+}
+
+namespace {
+
+Row rowOf(const PGresult* result, int r) {
+    const LibPq& pq = libpq();
+    Row row;
+    const int columns = pq.PQnfields(result);
+    for (int c = 0; c < columns; ++c) {
+        if (pq.PQgetisnull(result, r, c))
+            row.emplace_back();
+        else
+            row.emplace_back(std::string(pq.PQgetvalue(result, r, c),
+                                         static_cast<std::size_t>(pq.PQgetlength(result, r, c))));
+    }
+    return row;
+}
+
+} // namespace
+
+std::vector<Row> PostgresDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+    const LibPq& pq = libpq(); // loaded before the connection was made
+    const Deadline deadline = Clock::now() + answerBound_;
+    send(sql, params);
     std::unique_ptr<PGresult, decltype(&::PQclear)> result(answer(deadline), pq.PQclear);
     if (!result || failed(result.get()))
         fail(result ? pq.PQresultErrorMessage(result.get()) : pq.PQerrorMessage(conn_));
     std::vector<Row> rows;
-    const int columns = pq.PQnfields(result.get());
-    for (int r = 0; r < pq.PQntuples(result.get()); ++r) {
-        Row row;
-        for (int c = 0; c < columns; ++c) {
-            if (pq.PQgetisnull(result.get(), r, c))
-                row.emplace_back();
-            else
-                row.emplace_back(
-                    std::string(pq.PQgetvalue(result.get(), r, c),
-                                static_cast<std::size_t>(pq.PQgetlength(result.get(), r, c))));
-        }
-        rows.push_back(std::move(row));
-    }
+    for (int r = 0; r < pq.PQntuples(result.get()); ++r)
+        rows.push_back(rowOf(result.get(), r));
     return rows;
+}
+
+// Row by row (libpq's single-row mode); each row is awaited within the bound.
+// A caller that has seen enough cancels the rest, which the server then
+// stops sending; what it had sent already is read and dropped.
+void PostgresDatabase::each(const std::string& sql, const std::vector<Value>& params,
+                            const std::function<bool(const Row&)>& take) {
+    const LibPq& pq = libpq(); // loaded before the connection was made
+    send(sql, params);
+    if (!pq.PQsetSingleRowMode(conn_))
+        fail(pq.PQerrorMessage(conn_));
+    bool wanted = true;
+    std::string error;
+    for (;;) {
+        std::unique_ptr<PGresult, decltype(&::PQclear)> result(
+            nextResult(Clock::now() + answerBound_), pq.PQclear);
+        if (!result)
+            break;
+        const ExecStatusType status = pq.PQresultStatus(result.get());
+        if (status == PGRES_SINGLE_TUPLE) {
+            if (wanted && !take(rowOf(result.get(), 0))) {
+                wanted = false;
+                if (PGcancel* cancel = pq.PQgetCancel(conn_); cancel != nullptr) {
+                    char why[256];
+                    pq.PQcancel(cancel, why, sizeof why);
+                    pq.PQfreeCancel(cancel);
+                }
+            }
+        } else if (failed(result.get()) && wanted && error.empty()) {
+            error = pq.PQresultErrorMessage(result.get());
+        }
+    }
+    if (!error.empty())
+        fail(error);
 }
 
 void PostgresDatabase::beginWrite() {

@@ -32,6 +32,8 @@ public:
 
     Dialect dialect() const override { return Dialect::Postgres; }
     std::vector<Row> query(const std::string& sql, const std::vector<Value>& params) override;
+    void each(const std::string& sql, const std::vector<Value>& params,
+              const std::function<bool(const Row&)>& row) override;
     void beginWrite() override;
     void commit() override;
     void rollback() noexcept override;
@@ -44,6 +46,9 @@ private:
     // Sends the statement queued and collects its results: the last one, or
     // the first error.
     pg_result* answer(Deadline deadline);
+    // The next result of the statement sent, or nullptr after its last.
+    pg_result* nextResult(Deadline deadline);
+    void send(const std::string& sql, const std::vector<Value>& params);
     // Returns when the socket is ready for `events`; gives up at `deadline`.
     void await(short events, Deadline deadline);
     [[noreturn]] void giveUp();

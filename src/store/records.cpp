@@ -3,6 +3,7 @@
 #include "store/store.h"
 
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <limits.h>
 #include <memory>
@@ -43,6 +44,37 @@ std::string fingerprint(const std::string& text) {
     return hex;
 }
 
+} // namespace
+
+std::optional<std::int64_t> instantOf(const std::string& time) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char zone = 0;
+    int length = 0;
+    const bool dateOnly = time.size() == 10;
+    if (dateOnly ? std::sscanf(time.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &length) != 3
+                 : std::sscanf(time.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%n", &year, &month, &day,
+                               &hour, &minute, &second, &zone, &length) != 7 ||
+                       zone != 'Z')
+        return std::nullopt;
+    if (static_cast<std::size_t>(length) != time.size() || time[4] != '-' || time[7] != '-')
+        return std::nullopt;
+    std::tm utc{};
+    utc.tm_year = year - 1900;
+    utc.tm_mon = month - 1;
+    utc.tm_mday = day;
+    utc.tm_hour = hour;
+    utc.tm_min = minute;
+    utc.tm_sec = second;
+    const std::time_t instant = ::timegm(&utc);
+    // timegm() carries a 30 February into March: such a time is no time.
+    if (utc.tm_mday != day || utc.tm_mon != month - 1 || utc.tm_hour != hour ||
+        utc.tm_min != minute || utc.tm_sec != second)
+        return std::nullopt;
+    return static_cast<std::int64_t>(instant);
+}
+
+namespace {
+
 // A record written before records had an id of their own is known by its
 // line: the same line taken twice is one row.
 std::string identityOf(const Record& r) {
@@ -55,14 +87,32 @@ bool readable(const Record& r) {
 }
 
 // One row per identity: a record that reaches the store again (the pending
-// file, a second log, another bench) changes nothing.
+// file, a second log, another bench) changes nothing. Its capcodes and its
+// series' count of failed attempts go with it, in the caller's transaction.
 std::int64_t insert(Database& db, const Record& r) {
-    return static_cast<std::int64_t>(
-        db.query("INSERT INTO records (uid, time, series, serial, capcodes, result, line) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uid) DO NOTHING RETURNING id",
-                 {identityOf(r), r.time, r.series.empty() ? Value{} : Value{r.series}, r.serial,
-                  capcodeColumn(r.capcodes), r.result, r.line})
-            .size());
+    const std::optional<std::int64_t> instant = instantOf(r.time);
+    const std::vector<Row> inserted =
+        db.query("INSERT INTO records (uid, time, instant, series, serial, capcodes, result, "
+                 "line) VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uid) DO NOTHING RETURNING id",
+                 {identityOf(r), r.time, instant ? Value{*instant} : Value{},
+                  r.series.empty() ? Value{} : Value{r.series}, r.serial, capcodeColumn(r.capcodes),
+                  r.result, r.line});
+    if (inserted.empty())
+        return 0;
+    const std::int64_t id = std::stoll(at(inserted[0][0]));
+    for (const std::string& capcode : r.capcodes) {
+        // "0002004" and "2004" are the same capcode; a text that is no
+        // capcode is in the line only.
+        if (capcode.empty() || capcode.size() > 9 ||
+            capcode.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        db.exec("INSERT INTO record_capcodes (capcode, record_id) VALUES (?, ?) "
+                "ON CONFLICT DO NOTHING",
+                {std::stoll(capcode), id});
+    }
+    if (!r.series.empty() && r.result != "Verify OK !")
+        db.exec("UPDATE series SET failed = failed + 1 WHERE name = ?", {r.series});
+    return 1;
 }
 
 // Which file a path names now: its device and inode, and its first line (a
@@ -119,14 +169,15 @@ Status Store::append(const Record& r) {
     return guarded<Done>([&] {
         if (!readable(r))
             throw DatabaseError(db_->where() + ": the record is not one this program reads");
-        insert(*db_, r);
+        inWriteTransaction(*db_, [&] { insert(*db_, r); });
         return Done{};
     });
 }
 
-Result<std::vector<Record>> Store::records(const RecordQuery& q) {
-    return guarded<std::vector<Record>>([&] {
-        std::string sql = "SELECT time, series, serial, capcodes, result, line FROM records "
+Status Store::eachRecord(const RecordQuery& q, const std::function<bool(const Record&)>& take) {
+    return guarded<Done>([&] {
+        // Each filter has an index; the order is that of the instant index.
+        std::string sql = "SELECT time, series, serial, capcodes, result, line, uid FROM records "
                           "WHERE 1 = 1";
         std::vector<Value> params;
         if (q.series) {
@@ -134,29 +185,43 @@ Result<std::vector<Record>> Store::records(const RecordQuery& q) {
             params.emplace_back(*q.series);
         }
         if (q.capcode) {
-            sql += " AND capcodes LIKE ?";
-            params.emplace_back("% " + std::to_string(*q.capcode) + " %");
+            sql += " AND id IN (SELECT record_id FROM record_capcodes WHERE capcode = ?)";
+            params.emplace_back(*q.capcode);
         }
         if (q.serial) {
             sql += " AND serial = ?";
             params.emplace_back(*q.serial);
         }
         if (q.since) {
-            sql += " AND time >= ?";
-            params.emplace_back(*q.since);
+            const std::optional<std::int64_t> since = instantOf(*q.since);
+            if (!since)
+                throw DatabaseError(db_->where() + ": '" + *q.since + "' is no UTC time");
+            sql += " AND instant >= ?";
+            params.emplace_back(*since);
         }
-        sql += " ORDER BY time, id";
-        std::vector<Record> records;
-        for (const Row& row : db_->query(sql, params)) {
+        sql += " ORDER BY instant, id";
+        db_->each(sql, params, [&](const Row& row) {
             Record r = recordFromJsonLine(at(row.at(5)));
             r.time = at(row[0]);
             r.series = at(row[1]);
             r.serial = at(row[2]);
             r.result = at(row[4]);
-            records.push_back(std::move(r));
-        }
-        return records;
+            r.id = at(row[6]);
+            return take(r);
+        });
+        return Done{};
     });
+}
+
+Result<std::vector<Record>> Store::records(const RecordQuery& q) {
+    std::vector<Record> records;
+    const Status done = eachRecord(q, [&records](const Record& r) {
+        records.push_back(r);
+        return true;
+    });
+    if (!done.ok())
+        return {std::nullopt, done.failure};
+    return {std::move(records), {}};
 }
 
 Result<std::int64_t> Store::importJsonLines(const std::string& file) {

@@ -93,7 +93,8 @@ void SqliteDatabase::fail(const std::string& what) const {
     throw DatabaseError(path_ + ": " + what);
 }
 
-std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+void SqliteDatabase::each(const std::string& sql, const std::vector<Value>& params,
+                          const std::function<bool(const Row&)>& take) {
     const Sqlite& sq = sqlite(); // loaded before the database was opened
     sqlite3_stmt* statement = nullptr;
     if (sq.sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
@@ -116,7 +117,6 @@ std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector
         if (bound != SQLITE_OK)
             fail(sq.sqlite3_errmsg(db_));
     }
-    std::vector<Row> rows;
     for (;;) {
         const int step = sq.sqlite3_step(statement);
         if (step == SQLITE_DONE)
@@ -135,8 +135,17 @@ std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector
                     text, static_cast<std::size_t>(sq.sqlite3_column_bytes(statement, c))));
             }
         }
-        rows.push_back(std::move(row));
+        if (!take(row))
+            return;
     }
+}
+
+std::vector<Row> SqliteDatabase::query(const std::string& sql, const std::vector<Value>& params) {
+    std::vector<Row> rows;
+    each(sql, params, [&rows](const Row& row) {
+        rows.push_back(row);
+        return true;
+    });
     return rows;
 }
 

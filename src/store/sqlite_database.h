@@ -21,6 +21,8 @@ public:
 
     Dialect dialect() const override { return Dialect::Sqlite; }
     std::vector<Row> query(const std::string& sql, const std::vector<Value>& params) override;
+    void each(const std::string& sql, const std::vector<Value>& params,
+              const std::function<bool(const Row&)>& row) override;
     void beginWrite() override;
     void commit() override;
     void rollback() noexcept override;

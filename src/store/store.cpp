@@ -98,8 +98,8 @@ bool isServer(const std::string& where) {
            where.find("host=") != std::string::npos || where.find("dbname=") != std::string::npos;
 }
 
-constexpr const char* kSeriesColumns =
-    "id, name, profile, platform, image, entries, first_capcodes, steps, created";
+constexpr const char* kSeriesColumns = "id, name, profile, platform, image, entries, "
+                                       "first_capcodes, steps, created, written, failed, scrapped";
 
 } // namespace
 
@@ -284,20 +284,15 @@ SeriesStatus Store::statusOf(const Row& row) {
     s.definition.first = numbersOf<std::int64_t>(text(row, 6));
     s.definition.steps = numbersOf<int>(text(row, 7));
     s.created = text(row, 8);
-    const std::vector<Row> counts =
-        db_->query("SELECT SUM(CASE WHEN state = 'written' THEN 1 ELSE 0 END), "
-                   "SUM(CASE WHEN state IN ('reserved', 'sending') THEN 1 ELSE 0 END), "
-                   "SUM(CASE WHEN state = 'scrapped' THEN 1 ELSE 0 END) FROM pagers "
-                   "WHERE series_id = ?",
-                   {id});
-    s.written = number(counts.at(0), 0);
-    s.reserved = number(counts.at(0), 1);
-    s.scrapped = number(counts.at(0), 2);
-    s.failed = number(db_->query("SELECT COUNT(*) FROM records WHERE series = ? AND "
-                                 "(result IS NULL OR result <> 'Verify OK !')",
-                                 {s.definition.name})
-                          .at(0),
-                      0);
+    s.written = number(row, 9);
+    s.failed = number(row, 10);
+    s.scrapped = number(row, 11);
+    // The few being written now, by the state index.
+    s.reserved = number(db_->query("SELECT COUNT(*) FROM pagers WHERE series_id = ? AND state IN "
+                                   "('reserved', 'sending')",
+                                   {id})
+                            .at(0),
+                        0);
     for (const Row& doubt :
          db_->query("SELECT slot, capcodes, sending_at FROM pagers WHERE series_id = ? AND "
                     "state = 'doubt' ORDER BY slot",
@@ -432,13 +427,16 @@ void Store::release(const Reservation& r) noexcept {
 
 Status Store::confirm(const Reservation& r) {
     return guarded<Done>([&] {
-        const std::vector<Row> rows =
-            db_->query("UPDATE pagers SET state = 'written', owner = NULL WHERE id = ? AND "
-                       "state IN ('reserved', 'sending') AND owner = ? RETURNING id",
-                       {r.id, r.holder});
-        if (rows.empty())
-            throw DatabaseError(db_->where() + ": the reservation of slot " +
-                                std::to_string(r.slot) + " was no longer held");
+        inWriteTransaction(*db_, [&] {
+            const std::vector<Row> rows =
+                db_->query("UPDATE pagers SET state = 'written', owner = NULL WHERE id = ? AND "
+                           "state IN ('reserved', 'sending') AND owner = ? RETURNING series_id",
+                           {r.id, r.holder});
+            if (rows.empty())
+                throw DatabaseError(db_->where() + ": the reservation of slot " +
+                                    std::to_string(r.slot) + " was no longer held");
+            db_->exec("UPDATE series SET written = written + 1 WHERE id = ?", {number(rows[0], 0)});
+        });
         release(r);
         return Done{};
     });
@@ -470,6 +468,11 @@ Status Store::settle(const std::string& name, std::int64_t slot, Settlement sett
             if (rows.empty())
                 throw DatabaseError(db_->where() + ": slot " + std::to_string(slot) +
                                     " of series '" + name + "' is not in doubt");
+            if (settlement != Settlement::GivenBack)
+                db_->exec(settlement == Settlement::Written
+                              ? "UPDATE series SET written = written + 1 WHERE id = ?"
+                              : "UPDATE series SET scrapped = scrapped + 1 WHERE id = ?",
+                          {number(series[0], 0)});
         });
         return Done{};
     });

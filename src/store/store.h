@@ -27,6 +27,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -111,7 +112,8 @@ struct RecordQuery {
     std::optional<std::string> series = std::nullopt;
     std::optional<std::int64_t> capcode = std::nullopt;
     std::optional<std::string> serial = std::nullopt;
-    std::optional<std::string> since = std::nullopt; // a date or time, compared with the time
+    // At or after this instant: "YYYY-MM-DDTHH:MM:SSZ", or a date (its midnight, UTC).
+    std::optional<std::string> since = std::nullopt;
 };
 
 // $XDG_DATA_HOME (or ~/.local/share)/capcode-programmer; empty without either.
@@ -151,6 +153,9 @@ public:
     Status settle(const std::string& name, std::int64_t slot, Settlement settlement);
 
     Status append(const Record& record);
+    // The records the query finds, oldest first, each handed to `take` as it
+    // comes until it returns false; memory does not grow with their number.
+    Status eachRecord(const RecordQuery& query, const std::function<bool(const Record&)>& take);
     Result<std::vector<Record>> records(const RecordQuery& query);
     // Takes the JSON lines of `file` that it has not taken before (it keeps
     // how far it read in which file, per machine and path, and takes each
@@ -185,6 +190,10 @@ private:
     std::unique_ptr<Database> db_;
     std::set<std::int64_t> held_; // this process's reservations
 };
+
+// Seconds since 1970 of a UTC time as records keep it ("2026-12-08T10:57:51Z")
+// or of a date's midnight ("2026-12-08"); nothing for any other text.
+std::optional<std::int64_t> instantOf(const std::string& time);
 
 // Parses one JSON line of the record into its columns; the line is kept whole.
 Record recordFromJsonLine(const std::string& line);

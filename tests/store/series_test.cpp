@@ -265,6 +265,10 @@ TEST_P(SeriesTest, ACommittedConfirmIsASuccess) {
                 throw DatabaseError("server closed the connection unexpectedly", true);
             return db_->query(sql, p);
         }
+        void each(const std::string& sql, const std::vector<Value>& p,
+                  const std::function<bool(const Row&)>& row) override {
+            db_->each(sql, p, row);
+        }
         void beginWrite() override { db_->beginWrite(); }
         void commit() override { db_->commit(); }
         void rollback() noexcept override { db_->rollback(); }
