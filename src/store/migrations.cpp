@@ -121,7 +121,10 @@ int newestMigration() {
 }
 
 void migrate(Database& db) {
-    const int newest = newestMigration();
+    migrate(db, newestMigration());
+}
+
+void migrate(Database& db, int newest) {
     // A store that is up to date is only read.
     int version = currentVersion(db);
     if (version == newest)

@@ -8,8 +8,10 @@
 
 namespace ccp::store {
 
-// Brings the schema up to the newest migration this program knows; throws
-// DatabaseError for a store whose schema is newer than that.
+// Brings the schema up to the newest migration this program knows (or to
+// `upTo`, as an earlier program would have left it); throws DatabaseError for
+// a store whose schema is newer than that.
+void migrate(Database& db, int upTo);
 void migrate(Database& db);
 
 // The newest migration number this program knows.

@@ -157,6 +157,55 @@ TEST_P(StoreTest, EachRecordIsTakenOnceHoweverItsLineComes) {
     EXPECT_EQ(std::count(all.begin(), all.end(), ""), 0) << "a row from half a line";
 }
 
+// A store as the first schema left it (a series with a pager written, one
+// being written and one given back, a record, a pending file half taken in)
+// opens under this program with all of it as it was, and every query finds
+// what it found.
+TEST_P(StoreTest, AStoreOfTheFirstSchemaOpensWithNothingLost) {
+    const std::string pending = dir_.file("production.jsonl");
+    writeLines(pending, 0, 2);
+    const std::string taken = std::to_string(testing::TempDir::read(pending).size());
+    writeLines(pending, 2, 3);
+    {
+        std::unique_ptr<Database> db = rawDatabase(GetParam(), where_);
+        migrate(*db, 1);
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        for (const std::string& sql : std::vector<std::string>{
+                 "INSERT INTO series (id, name, profile, platform, image, entries, "
+                 "first_capcodes, steps, created) VALUES (1, 'north', 1, 6, '0102', 8, "
+                 "'2004000 2004008 0 0 0 0 0 0', '1 0 0 0 0 0 0 0', '2026-01-01T00:00:00Z')",
+                 "INSERT INTO pagers (series_id, slot, capcodes, state, owner) VALUES "
+                 "(1, 0, '2004000 2004008 0 0 0 0 0 0', 'written', NULL), "
+                 "(1, 1, '2004001 2004008 0 0 0 0 0 0', 'free', NULL), "
+                 "(1, 2, '2004002 2004008 0 0 0 0 0 0', 'reserved', 'pid 1 start 1 boot x')",
+                 "INSERT INTO issued (series_id, capcode, slot) VALUES (1, 2004008, -1), "
+                 "(1, 2004000, 0), (1, 2004001, 1), (1, 2004002, 2)",
+                 "INSERT INTO records (time, series, serial, capcodes, result, line) VALUES "
+                 "('2026-01-01T10:00:00Z', 'north', 'S1', ' 2004000 2004008 ', 'Verify OK !', "
+                 "'{\"a\":1}'), ('2026-01-02T10:00:00Z', 'north', 'S2', ' 2004001 2004008 ', "
+                 "'Verify fail !', '{\"a\":2}')",
+                 "INSERT INTO imports (source, bytes) VALUES ('" + std::string(host) + ":" +
+                     pending + "', " + taken + ")"})
+            db->exec(sql);
+    }
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    const SeriesStatus s = **store->series("north").value;
+    EXPECT_EQ(s.written, 1);
+    EXPECT_EQ(s.failed, 1);
+    EXPECT_EQ(s.next[0], 2004001) << "the slot given back comes first";
+    EXPECT_EQ(store->records({.capcode = 2004001}).value->size(), 1u);
+    EXPECT_EQ(store->records({.capcode = 2004008}).value->size(), 2u);
+    EXPECT_EQ(store->records({.serial = "S2"}).value->size(), 1u);
+    EXPECT_EQ(store->records({.since = "2026-01-01T10:00:01Z"}).value->size(), 1u);
+    EXPECT_EQ(store->importJsonLines(pending).value, 1) << "only the line not taken before";
+    EXPECT_EQ(store->records({}).value->size(), 3u);
+    EXPECT_EQ(store->reserve("north").value->capcodes[0], 2004001);
+    EXPECT_EQ(store->reserve("north").value->capcodes[0], 2004002) << "its holder is gone";
+    EXPECT_EQ(store->reserve("north").value->capcodes[0], 2004003);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, ::testing::Values(Dialect::Sqlite, Dialect::Postgres),
                          dialectName);
 
