@@ -36,6 +36,12 @@ Migration migration3() {
         "CREATE INDEX records_serial ON records (serial)",
         "CREATE INDEX records_instant ON records (instant, id)",
         "CREATE INDEX records_series_instant ON records (series, instant, id)",
+        // The few slots a reservation looks at, each state in an index of
+        // its own: no statistics can make the engine walk the written ones.
+        "DROP INDEX pagers_state",
+        "CREATE INDEX pagers_free ON pagers (series_id, slot) WHERE state = 'free'",
+        "CREATE INDEX pagers_doubt ON pagers (series_id, slot) WHERE state = 'doubt'",
+        "CREATE INDEX pagers_active ON pagers (series_id) WHERE state IN ('reserved', 'sending')",
         "ALTER TABLE series ADD COLUMN written BIGINT NOT NULL DEFAULT 0",
         "ALTER TABLE series ADD COLUMN failed BIGINT NOT NULL DEFAULT 0",
         "ALTER TABLE series ADD COLUMN scrapped BIGINT NOT NULL DEFAULT 0",

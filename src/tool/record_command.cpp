@@ -188,32 +188,43 @@ int runRecordCommand(const RecordOptions& o, std::ostream& out, std::ostream& er
         err << "capcode-tool: " << opened.failure.message << '\n';
         return 1;
     }
-    const auto found = (*opened.value)->records({o.series, o.capcode, o.serial, since});
-    if (!found.ok()) {
-        err << "capcode-tool: " << found.failure.message << '\n';
+    // Each row is printed as it comes, so that memory stays the same for a
+    // million rows; a reader that has gone (| head) ends the query.
+    std::size_t printed = 0;
+    const store::Status done =
+        (*opened.value)
+            ->eachRecord({o.series, o.capcode, o.serial, since}, [&](const store::Record& r) {
+                if (o.jsonl) {
+                    out << r.line << '\n';
+                } else if (o.json) {
+                    Json record = Json::parse(r.line, nullptr, false);
+                    if (record.is_discarded())
+                        record = Json{{"line", r.line}};
+                    if (!r.series.empty() && !record.contains("series"))
+                        record["series"] = r.series;
+                    // As one array printed whole would be: each element two
+                    // spaces in.
+                    std::string text = record.dump(2, ' ', false, Json::error_handler_t::replace);
+                    for (std::size_t at = text.find('\n'); at != std::string::npos;
+                         at = text.find('\n', at + 3))
+                        text.insert(at + 1, "  ");
+                    out << (printed == 0 ? "[\n  " : ",\n  ") << text;
+                } else {
+                    std::string capcodes;
+                    for (const std::string& c : r.capcodes)
+                        capcodes += (capcodes.empty() ? "" : " ") + c;
+                    out << r.time << "  " << r.result << "  serial " << r.serial << "  capcodes "
+                        << capcodes << (r.series.empty() ? "" : "  series " + r.series) << '\n';
+                }
+                ++printed;
+                return static_cast<bool>(out);
+            });
+    if (!done.ok()) {
+        err << "capcode-tool: " << done.failure.message << '\n';
         return 1;
     }
-    Json all = Json::array();
-    for (const store::Record& r : *found.value) {
-        if (o.jsonl) {
-            out << r.line << '\n';
-        } else if (o.json) {
-            Json record = Json::parse(r.line, nullptr, false);
-            if (record.is_discarded())
-                record = Json{{"line", r.line}};
-            if (!r.series.empty() && !record.contains("series"))
-                record["series"] = r.series;
-            all.push_back(std::move(record));
-        } else {
-            std::string capcodes;
-            for (const std::string& c : r.capcodes)
-                capcodes += (capcodes.empty() ? "" : " ") + c;
-            out << r.time << "  " << r.result << "  serial " << r.serial << "  capcodes "
-                << capcodes << (r.series.empty() ? "" : "  series " + r.series) << '\n';
-        }
-    }
     if (o.json)
-        printJson(all, out);
+        out << (printed == 0 ? "[]\n" : "\n]\n");
     out.flush();
     return 0;
 }
