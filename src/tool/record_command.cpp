@@ -61,12 +61,12 @@ public:
         return true;
     }
     bool digit() const { return !done() && text_[at_] >= '0' && text_[at_] <= '9'; }
-    // Exactly `count` digits.
-    std::optional<int> number(int count) {
+    // Exactly `count` digits; -1 when they are not there.
+    int number(int count) {
         int value = 0;
         for (int i = 0; i < count; ++i) {
             if (!digit())
-                return std::nullopt;
+                return -1;
             value = value * 10 + (text_[at_++] - '0');
         }
         return value;
@@ -86,20 +86,20 @@ Since parseSince(std::string_view text) {
                                       "not " +
                                           quoted};
     Cursor c(text);
-    const std::optional<int> year = c.number(4);
-    const std::optional<int> month = c.take('-') ? c.number(2) : std::nullopt;
-    const std::optional<int> day = c.take('-') ? c.number(2) : std::nullopt;
-    if (!year || !month || !day)
+    const int year = c.number(4);
+    const int month = c.take('-') ? c.number(2) : -1;
+    const int day = c.take('-') ? c.number(2) : -1;
+    if (year < 0 || month < 0 || day < 0)
         return refused;
-    if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month))
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return {std::nullopt, "--since: " + quoted + " is not a day of the calendar"};
-    std::int64_t seconds = daysFromCivil(*year, *month, *day) * kDay;
+    std::int64_t seconds = daysFromCivil(year, month, day) * kDay;
     if (!c.done()) {
         if (!c.take('T'))
             return refused;
-        const std::optional<int> hour = c.number(2);
-        const std::optional<int> minute = c.take(':') ? c.number(2) : std::nullopt;
-        std::optional<int> second = 0;
+        const int hour = c.number(2);
+        const int minute = c.take(':') ? c.number(2) : -1;
+        int second = 0;
         bool fraction = false;
         if (c.take(':')) {
             second = c.number(2);
@@ -107,12 +107,12 @@ Since parseSince(std::string_view text) {
                 if (!c.digit())
                     return refused;
                 while (c.digit())
-                    fraction = *c.number(1) != 0 || fraction;
+                    fraction = c.number(1) != 0 || fraction;
             }
         }
-        if (!hour || !minute || !second)
+        if (hour < 0 || minute < 0 || second < 0)
             return refused;
-        if (*hour > 23 || *minute > 59 || *second > 59)
+        if (hour > 23 || minute > 59 || second > 59)
             return {std::nullopt, "--since: " + quoted + " is not a time of day"};
         // The records' times are UTC: a time without its zone names no
         // instant.
@@ -123,14 +123,14 @@ Since parseSince(std::string_view text) {
         std::int64_t offset = 0;
         if (!c.take('Z')) {
             const int sign = c.take('+') ? 1 : (c.take('-') ? -1 : 0);
-            const std::optional<int> hours = sign != 0 ? c.number(2) : std::nullopt;
+            const int hours = sign != 0 ? c.number(2) : -1;
             c.take(':');
-            const std::optional<int> minutes = hours ? c.number(2) : std::nullopt;
-            if (!minutes || *hours > 23 || *minutes > 59)
+            const int minutes = hours >= 0 ? c.number(2) : -1;
+            if (minutes < 0 || hours > 23 || minutes > 59)
                 return refused;
-            offset = sign * (*hours * 3600 + *minutes * 60);
+            offset = sign * (hours * 3600 + minutes * 60);
         }
-        seconds += *hour * 3600 + *minute * 60 + *second - offset + (fraction ? 1 : 0);
+        seconds += hour * 3600 + minute * 60 + second - offset + (fraction ? 1 : 0);
     }
     if (!c.done())
         return refused;
@@ -140,7 +140,7 @@ Since parseSince(std::string_view text) {
     // The store compares texts: only four-digit years order as the times do.
     if (date.year < 0 || date.year > 9999)
         return {std::nullopt, "--since: " + quoted + " is outside the years 0000-9999 in UTC"};
-    char utc[32];
+    char utc[80];
     std::snprintf(utc, sizeof utc, "%04d-%02d-%02dT%02d:%02d:%02dZ", static_cast<int>(date.year),
                   date.month, date.day, static_cast<int>(rest / 3600),
                   static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));

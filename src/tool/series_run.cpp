@@ -20,7 +20,8 @@ std::string padded(std::int64_t capcode) {
 std::string listed(const store::Reservation& r, int entries) {
     std::string capcodes;
     for (int i = 0; i < entries; ++i)
-        capcodes += (i > 0 ? " " : "") + std::to_string(r.capcodes[static_cast<std::size_t>(i)]);
+        capcodes.append(i > 0 ? " " : "")
+            .append(std::to_string(r.capcodes[static_cast<std::size_t>(i)]));
     return capcodes;
 }
 

@@ -23,7 +23,8 @@ int say(std::ostream& err, const std::string& reason, Outcome outcome) {
 std::string capcodesText(const store::Doubt& d, int entries) {
     std::string text;
     for (int i = 0; i < entries; ++i)
-        text += (i > 0 ? " " : "") + std::to_string(d.capcodes[static_cast<std::size_t>(i)]);
+        text.append(i > 0 ? " " : "")
+            .append(std::to_string(d.capcodes[static_cast<std::size_t>(i)]));
     return text;
 }
 
@@ -148,7 +149,7 @@ int runSettle(const SettleRequest& request, store::Store& store, std::ostream& o
             if (doubt == doubts.end()) {
                 std::string slots;
                 for (const store::Doubt& d : doubts)
-                    slots += (slots.empty() ? "" : ", ") + std::to_string(d.slot);
+                    slots.append(slots.empty() ? "" : ", ").append(std::to_string(d.slot));
                 return say(err,
                            "the pager on the jig holds none of the slots in doubt (" + slots +
                                "); name the one it was written for with --slot",
