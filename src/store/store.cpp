@@ -196,14 +196,22 @@ void Store::reclaim(std::int64_t seriesId) {
 
 // Looks at the holders of one series (`name`) or of all, so that what is
 // shown of a series counts a slot whose writer died as in doubt or free.
+// Only a lost connection is a failure here.
 void Store::reclaimAll(const std::string* name) {
-    inWriteTransaction(*db_, [&] {
-        const std::vector<Row> ids =
-            name != nullptr ? db_->query("SELECT id FROM series WHERE name = ?", {*name})
-                            : db_->query("SELECT id FROM series");
-        for (const Row& row : ids)
-            reclaim(number(row, 0));
-    });
+    try {
+        inWriteTransaction(*db_, [&] {
+            const std::vector<Row> ids =
+                name != nullptr ? db_->query("SELECT id FROM series WHERE name = ?", {*name})
+                                : db_->query("SELECT id FROM series");
+            for (const Row& row : ids)
+                reclaim(number(row, 0));
+        });
+    } catch (const DatabaseError& error) {
+        // A store that can only be read (a copy on a read-only disk) is
+        // shown as it stands; the next reservation looks at the holders.
+        if (error.lost())
+            throw;
+    }
 }
 
 Status Store::createSeries(const SeriesDefinition& d) {
