@@ -50,7 +50,7 @@ public:
     virtual void commit() = 0;
     // Never throws: a rollback after a lost connection has nothing to undo.
     virtual void rollback() noexcept = 0;
-    // True when no table `name` exists yet.
+    // True when a table `name` exists.
     virtual bool hasTable(const std::string& name) = 0;
     // Where the data lives, without a password.
     virtual std::string where() const = 0;
