@@ -60,7 +60,7 @@ public:
 
     HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) override {
         using Clock = std::chrono::steady_clock;
-        if (report.size() <= inputReadOffset(summary_.numberedReports)) {
+        if (report.size() <= inputReadOffset(summary_.numberedInput)) {
             return HidReadResult::Failed;
         }
         const Clock::time_point deadline =
@@ -91,8 +91,8 @@ public:
 
     std::vector<std::vector<std::uint8_t>> discardQueued() override {
         std::vector<std::vector<std::uint8_t>> stale;
-        const std::size_t length = std::max(summary_.caps.inputReportLength,
-                                            inputReadOffset(summary_.numberedReports) + 1);
+        const std::size_t length =
+            std::max(summary_.caps.inputReportLength, inputReadOffset(summary_.numberedInput) + 1);
         for (int i = 0; i < kMaxQueuedReports && waitReadable(0) == Wait::Readable; ++i) {
             std::vector<std::uint8_t> report(length, 0);
             if (readOne(report) != Read::Done) {
@@ -131,7 +131,7 @@ private:
     // rest), a shorter one is completed with zeros. End of file, EIO and
     // ENODEV are a device that has gone.
     Read readOne(std::span<std::uint8_t> report) {
-        const bool numbered = summary_.numberedReports;
+        const bool numbered = summary_.numberedInput;
         const std::size_t offset = inputReadOffset(numbered);
         ssize_t received = -1;
         do {

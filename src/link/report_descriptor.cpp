@@ -70,7 +70,7 @@ public:
 
     std::array<std::size_t, kReportIds> inputBits{};
     std::array<std::size_t, kReportIds> outputBits{};
-    bool numbered = false;
+    bool inputNumbered = false;
 
 private:
     // Long item: prefix, data size, tag, data. None are defined, so they are
@@ -147,11 +147,11 @@ private:
     bool main(const Item& item) {
         switch (item.tag) {
         case kMainInput:
+            inputNumbered = inputNumbered || globals_.reportId != 0;
             return add(inputBits);
         case kMainOutput:
             return add(outputBits);
-        case kMainFeature:
-            numbered = numbered || globals_.reportId != 0;
+        case kMainFeature: // numbers the feature reports only
             return true;
         case kMainCollection:
             ++collectionDepth_;
@@ -170,7 +170,6 @@ private:
     bool add(std::array<std::size_t, kReportIds>& bits) {
         std::size_t& report = bits[globals_.reportId];
         report += std::size_t{globals_.reportSize} * globals_.reportCount;
-        numbered = numbered || globals_.reportId != 0;
         return report <= kMaxReportBytes * 8;
     }
 
@@ -192,7 +191,7 @@ ReportDescriptorSummary parseReportDescriptor(std::span<const std::uint8_t> desc
     ReportDescriptorSummary summary;
     summary.caps.inputReportLength = parser.length(parser.inputBits);
     summary.caps.outputReportLength = parser.length(parser.outputBits);
-    summary.numberedReports = parser.numbered;
+    summary.numberedInput = parser.inputNumbered;
     return summary;
 }
 

@@ -17,9 +17,11 @@ struct ReportDescriptorSummary {
     // Both 0 when the descriptor is malformed or truncated; one of them 0
     // when the device has no reports of that kind.
     HidCaps caps;
-    // The reports carry an ID byte on the wire (some main item is preceded
-    // by a Report ID item); hidraw then keeps it on read.
-    bool numberedReports = false;
+    // Input reports carry an ID byte on the wire (some Input item comes
+    // under a Report ID item); hidraw then keeps it on read. The kernel
+    // numbers each report type apart, so a numbered Feature or Output report
+    // leaves the input reports unnumbered.
+    bool numberedInput = false;
 };
 
 // Never reads past the end of `descriptor`. Malformed: an item cut short,

@@ -60,6 +60,15 @@ const Bytes kNumbered = {
     0xC0,
 };
 
+// The jig's reports unnumbered, then a numbered 8-byte feature report.
+const Bytes kNumberedFeature = {
+    0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,       // Vendor, Application
+    0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, // 64 x 8 bits
+    0x40, 0x09, 0x01, 0x81, 0x02, 0x09, 0x01, 0x91, //   Input, Output
+    0x02, 0x85, 0x05, 0x95, 0x08, 0x09, 0x01, 0xB1, //   Report ID (5), 8 x 8 bits
+    0x02, 0xC0,                                     //   Feature
+};
+
 // Report Size 16 is pushed, replaced by 1 for eight bits, then popped back.
 const Bytes kPushPop = {
     0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xA1, 0x00, // Mouse, Application, Physical
@@ -86,6 +95,7 @@ TEST(ReportDescriptor, Lengths) {
         {"vendor 64/64", kVendor64, 65, 65, false},
         {"boot keyboard", kBootKeyboard, 9, 2, false},
         {"numbered", kNumbered, 32, 64, true},
+        {"feature numbered, input not", kNumberedFeature, 65, 65, false},
         {"push/pop, long item", kPushPop, 4, 0, false},
         {"empty", {}, 0, 0, false},
         {"4-byte item data", {0x77, 0x08, 0, 0, 0, 0x97, 0x03, 0, 0, 0, 0x81, 0x00}, 4, 0, false},
@@ -97,7 +107,7 @@ TEST(ReportDescriptor, Lengths) {
         const ReportDescriptorSummary s = parseReportDescriptor(c.descriptor);
         EXPECT_EQ(s.caps.inputReportLength, c.input) << c.name;
         EXPECT_EQ(s.caps.outputReportLength, c.output) << c.name;
-        EXPECT_EQ(s.numberedReports, c.numbered) << c.name;
+        EXPECT_EQ(s.numberedInput, c.numbered) << c.name;
     }
 }
 

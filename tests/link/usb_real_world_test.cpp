@@ -81,6 +81,27 @@ TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
     EXPECT_EQ(usb.ui.messages.size(), 1u);
 }
 
+// A jig with a numbered feature report and unnumbered input reports: the
+// kernel numbers each report type apart, so hidraw hands the replies back
+// without an ID byte, and every reply byte is read where it belongs.
+TEST(RealWorldUsb, KernelFeatureReportIdLeavesRepliesUnnumbered) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{3});
+    sim::VirtualUsbJig virtualJig{eeprom, decoder};
+    testing::FakeHidraw node;
+    node.plug(virtualJig, 0, 5);
+    HidapiBackend backend{node};
+    JigOn usb{backend, clock};
+    ASSERT_NE(usb.jig.device(), nullptr);
+
+    Bytes buffer(512, 0);
+    EXPECT_EQ(usb.eeprom("r", buffer), TransferResult::ReadDone);
+    EXPECT_EQ(buffer, eeprom.memory());
+    EXPECT_TRUE(usb.ui.messages.empty());
+}
+
 // A jig that stops answering at one command: "USB error!" comes when that
 // command's time-out has passed, not before. A jig that answers just within
 // it is fine: the decoder's program may take longer than the 3 s that once

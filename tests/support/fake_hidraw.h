@@ -28,8 +28,10 @@
 namespace ccp::testing {
 
 // A vendor-defined collection with one input and one output report of the
-// device's lengths (less the ID byte), under report ID `id` when non-zero.
-inline std::vector<std::uint8_t> vendorReportDescriptor(link::HidCaps caps, std::uint8_t id) {
+// device's lengths (less the ID byte), under report ID `id` when non-zero,
+// then an 8-byte feature report under `featureId` when that is non-zero.
+inline std::vector<std::uint8_t> vendorReportDescriptor(link::HidCaps caps, std::uint8_t id,
+                                                        std::uint8_t featureId = 0) {
     auto count = [](std::size_t length) {
         const auto n = static_cast<std::uint16_t>(length - 1);
         return std::vector<std::uint8_t>{0x96, static_cast<std::uint8_t>(n & 0xFF),
@@ -45,6 +47,8 @@ inline std::vector<std::uint8_t> vendorReportDescriptor(link::HidCaps caps, std:
         d.insert(d.end(), c.begin(), c.end());
         d.insert(d.end(), {0x09, 0x01, main, 0x02});
     }
+    if (featureId != 0)
+        d.insert(d.end(), {0x85, featureId, 0x95, 0x08, 0x09, 0x01, 0xB1, 0x02});
     d.push_back(0xC0);
     return d;
 }
@@ -69,10 +73,13 @@ public:
     FakeHidraw(const FakeHidraw&) = delete;
     FakeHidraw& operator=(const FakeHidraw&) = delete;
 
-    // A new node for `device`; `reportId` non-zero numbers its reports.
-    void plug(sim::VirtualHidDevice& device, std::uint8_t reportId = 0) {
+    // A new node for `device`; `reportId` non-zero numbers its input and
+    // output reports, `featureId` non-zero adds a feature report of that ID.
+    void plug(sim::VirtualHidDevice& device, std::uint8_t reportId = 0,
+              std::uint8_t featureId = 0) {
         const std::string n = std::to_string(nodes_.size());
-        nodes_.push_back({&device, "/dev/fake-hidraw" + n, "fake-usb-1-" + n, reportId, true});
+        nodes_.push_back(
+            {&device, "/dev/fake-hidraw" + n, "fake-usb-1-" + n, reportId, featureId, true});
         notify();
     }
     void unplug(sim::VirtualHidDevice& device) {
@@ -118,7 +125,8 @@ public:
             errno = ENODEV;
             return -1;
         }
-        const auto descriptor = vendorReportDescriptor(node->device->caps(), node->reportId);
+        const auto descriptor =
+            vendorReportDescriptor(node->device->caps(), node->reportId, node->featureId);
         if (request == HIDIOCGRDESCSIZE) {
             *static_cast<int*>(argument) = static_cast<int>(descriptor.size());
             return 0;
@@ -195,6 +203,7 @@ private:
         std::string path;
         std::string id;
         std::uint8_t reportId;
+        std::uint8_t featureId;
         bool present;
     };
     struct Open {
