@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 
@@ -33,6 +34,8 @@ std::optional<std::vector<std::uint8_t>> descriptorFromNode(HidrawSystem& system
     return bytes;
 }
 
+using Clock = std::chrono::steady_clock;
+
 class HidrawHandle final : public HidHandle {
 public:
     HidrawHandle(HidrawSystem& system, int fd, const ReportDescriptorSummary& summary,
@@ -59,15 +62,13 @@ public:
     }
 
     HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) override {
-        using Clock = std::chrono::steady_clock;
         if (report.size() <= inputReadOffset(summary_.numberedInput)) {
             return HidReadResult::Failed;
         }
         const Clock::time_point deadline =
             Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
         for (;;) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            switch (waitReadable(static_cast<int>(std::max<std::int64_t>(left.count(), 0)))) {
+            switch (waitReadable(deadline)) {
             case Wait::TimedOut:
                 return HidReadResult::Timeout;
             case Wait::Failed:
@@ -93,7 +94,8 @@ public:
         std::vector<std::vector<std::uint8_t>> stale;
         const std::size_t length =
             std::max(summary_.caps.inputReportLength, inputReadOffset(summary_.numberedInput) + 1);
-        for (int i = 0; i < kMaxQueuedReports && waitReadable(0) == Wait::Readable; ++i) {
+        for (int i = 0; i < kMaxQueuedReports && waitReadable(Clock::now()) == Wait::Readable;
+             ++i) {
             std::vector<std::uint8_t> report(length, 0);
             if (readOne(report) != Read::Done) {
                 break;
@@ -108,12 +110,18 @@ private:
     enum class Read { Done, Again, Failed };
 
     // A node that has gone polls POLLERR|POLLHUP; what it had queued before
-    // still polls POLLIN and is read first.
-    Wait waitReadable(int timeoutMs) {
+    // still polls POLLIN and is read first. A signal ends poll() with EINTR
+    // whatever its handler's flags (the kernel never restarts it): the poll
+    // is made again for the time left to the deadline, never for the whole
+    // time-out, or a steady stream of signals would stretch the wait forever.
+    Wait waitReadable(Clock::time_point deadline) {
         pollfd p{fd_, POLLIN, 0};
         int ready = -1;
         do {
-            ready = system_.poll(&p, 1, timeoutMs);
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            ready =
+                system_.poll(&p, 1, static_cast<int>(std::clamp<std::int64_t>(left, 0, INT_MAX)));
         } while (ready < 0 && errno == EINTR);
         if (ready < 0) {
             return Wait::Failed;

@@ -10,6 +10,7 @@
 #include "support/jig_fixture.h"
 #include "support/recording_ui.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <vector>
@@ -100,6 +101,32 @@ TEST(RealWorldUsb, KernelFeatureReportIdLeavesRepliesUnnumbered) {
     EXPECT_EQ(usb.eeprom("r", buffer), TransferResult::ReadDone);
     EXPECT_EQ(buffer, eeprom.memory());
     EXPECT_TRUE(usb.ui.messages.empty());
+}
+
+// Signals every millisecond while a reply is awaited (a profiler, a busy
+// child process): the wait still ends at its deadline, not a whole time-out
+// after the last signal.
+TEST(RealWorldUsb, SignalsDoNotStretchAReplyWait) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig virtualJig{eeprom, decoder};
+    testing::FakeHidraw node;
+    node.plug(virtualJig);
+    HidapiBackend backend{node};
+    const auto handle = backend.open(backend.enumerate().at(0));
+    ASSERT_NE(handle, nullptr);
+
+    constexpr int kTimeoutMs = 40;
+    constexpr std::size_t kSignals = 400; // ten times what fits in the wait
+    node.interruptPolls(1, kSignals);
+    Bytes report(65);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(handle->readReport(report, kTimeoutMs), HidReadResult::Timeout);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GT(node.interruptsLeft(), 0u) << "the wait outlasted every signal";
+    EXPECT_GE(waited, std::chrono::milliseconds(kTimeoutMs));
+    EXPECT_LT(waited, std::chrono::milliseconds(kTimeoutMs + 200));
 }
 
 // A jig that stops answering at one command: "USB error!" comes when that

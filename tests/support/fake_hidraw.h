@@ -92,6 +92,13 @@ public:
     // arrives only once a read has waited for it in vain: a jig that answers
     // just after the time-out.
     void answerLate(std::size_t n) { lateAt_ = written_ + n; }
+    // A signal every `everyMs` while a poll waits, `count` of them: each
+    // ends that poll with EINTR, as poll() always does after a handler ran.
+    void interruptPolls(int everyMs, std::size_t count) {
+        interruptMs_ = everyMs;
+        interruptsLeft_ = count;
+    }
+    std::size_t interruptsLeft() const { return interruptsLeft_; }
     // Open descriptors of all nodes, so tests can see that none leaks.
     std::size_t openCount() const { return open_.size(); }
 
@@ -164,6 +171,14 @@ public:
     int poll(pollfd* fds, nfds_t count, int timeoutMs) override {
         Node* node = count == 1 ? nodeOf(fds[0].fd) : nullptr;
         const bool gone = node != nullptr && !node->present;
+        if (!gone && interruptsLeft_ > 0 && (timeoutMs < 0 || timeoutMs > interruptMs_)) {
+            const int ready = ::poll(fds, count, interruptMs_);
+            if (ready != 0)
+                return ready;
+            --interruptsLeft_;
+            errno = EINTR;
+            return -1;
+        }
         const int ready = ::poll(fds, count, gone ? 0 : timeoutMs);
         if (gone) {
             fds[0].revents |= POLLERR | POLLHUP;
@@ -246,6 +261,8 @@ private:
     int noticeWrite_ = -1;
     std::size_t written_ = 0;
     std::size_t lateAt_ = static_cast<std::size_t>(-1);
+    int interruptMs_ = 0;
+    std::size_t interruptsLeft_ = 0;
 };
 
 } // namespace ccp::testing
