@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <mutex>
 #include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -18,27 +19,42 @@ using std::chrono::steady_clock;
 // PPCLAIM sleeps in the kernel for as long as another program holds the port.
 // The sleep is interruptible: a signal ends it with EINTR, and ppdev never
 // restarts the call. So a claim runs under a timer of the calling thread's
-// own that sends this signal once the limit has passed, and again every
+// own that sends a signal once the limit has passed, and again every
 // kClaimRepeat after it, in case the first landed just before the call went
 // to sleep. The handler does nothing; the interruption is all it is for.
-int claimSignal() {
-    return SIGRTMIN + 1;
-}
 constexpr std::chrono::milliseconds kClaimRepeat{50};
 
 void onClaimSignal(int) {
 }
 
-// Installed once for the program, without SA_RESTART.
-int claimSignalError() {
-    static const int error = [] {
+// The claim's signal: the first real-time signal from SIGRTMIN + 1 on that
+// has this handler already or none at all (SIG_DFL), which then gets it,
+// without SA_RESTART. A signal the rest of the program handles or ignores is
+// left as it is: its handler must neither be replaced nor be run by the
+// timer. 0, with `error` set, when no signal is free.
+int claimSignal(int& error) {
+    static std::mutex choosing;
+    const std::lock_guard lock(choosing);
+    for (int signal = SIGRTMIN + 1; signal <= SIGRTMAX; ++signal) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) != 0)
+            continue;
+        if (current.sa_handler == onClaimSignal)
+            return signal;
+        if (current.sa_handler != SIG_DFL)
+            continue;
         struct sigaction action {};
         action.sa_handler = onClaimSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
-        return ::sigaction(claimSignal(), &action, nullptr) == 0 ? 0 : errno;
-    }();
-    return error;
+        if (::sigaction(signal, &action, nullptr) != 0) {
+            error = errno;
+            return 0;
+        }
+        return signal;
+    }
+    error = EAGAIN;
+    return 0;
 }
 
 timespec toTimespec(std::chrono::nanoseconds span) {
@@ -52,12 +68,12 @@ timespec toTimespec(std::chrono::nanoseconds span) {
 class ClaimTimer {
 public:
     explicit ClaimTimer(std::chrono::nanoseconds after) {
-        error_ = claimSignalError();
-        if (error_ != 0)
+        const int signo = claimSignal(error_);
+        if (signo == 0)
             return;
         sigevent event{};
         event.sigev_notify = SIGEV_THREAD_ID;
-        event.sigev_signo = claimSignal();
+        event.sigev_signo = signo;
         event._sigev_un._tid = ::gettid(); // sigev_notify_thread_id; glibc 2.36 lacks the name
         if (::timer_create(CLOCK_MONOTONIC, &event, &timer_) != 0) {
             error_ = errno;
@@ -66,7 +82,7 @@ public:
         created_ = true;
         sigset_t signal;
         sigemptyset(&signal);
-        sigaddset(&signal, claimSignal());
+        sigaddset(&signal, signo);
         error_ = ::pthread_sigmask(SIG_UNBLOCK, &signal, &savedMask_);
         if (error_ != 0)
             return;

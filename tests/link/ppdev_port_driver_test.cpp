@@ -1,6 +1,10 @@
 #include "link/ppdev_port_driver.h"
+#include "sim/simulated_ppdev.h"
+#include "sim/virtual_clock.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -91,6 +95,35 @@ TEST(PpdevPortDriver, ShutdownWithoutInitialiseIsSafe) {
     driver.shutdown();
     EXPECT_EQ(driver.lastError(), 0);
     EXPECT_EQ(driver.nodePath(1), "/nonexistent/parport1");
+}
+
+volatile std::sig_atomic_t handlerRuns = 0;
+
+// Another part of the program handles the real-time signal a claim would
+// pick first: its handler stays in place and is never run by the claim, and
+// a claim that meets a held port still gives up at its limit.
+TEST(PpdevPortDriver, AClaimLeavesAnExistingSignalHandlerAlone) {
+    struct sigaction mine {};
+    struct sigaction before {};
+    mine.sa_handler = [](int) { handlerRuns = handlerRuns + 1; };
+    sigemptyset(&mine.sa_mask);
+    ASSERT_EQ(::sigaction(SIGRTMIN + 1, &mine, &before), 0);
+    sim::VirtualClock clock;
+    sim::SimulatedParallelPort lines(clock);
+    sim::SimulatedPpdev kernel(lines, "/sim/parport");
+    PpdevPortDriver driver("/sim/parport", kernel, std::chrono::milliseconds(50));
+    ASSERT_TRUE(driver.initialise());
+    kernel.holdElsewhere(0);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(driver.claim(kLpt1Base));
+    driver.release();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(driver.lastError(), EBUSY);
+    struct sigaction after {};
+    ::sigaction(SIGRTMIN + 1, &before, &after);
+    EXPECT_EQ(after.sa_handler, mine.sa_handler) << "the handler was replaced";
+    EXPECT_EQ(handlerRuns, 0) << "the claim's timer ran the program's handler";
 }
 
 } // namespace
