@@ -6,6 +6,7 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ccp::link {
@@ -40,6 +41,13 @@ TEST(HidapiReadNormalisation, ByteZeroIsTheIdAndTheRestIsZero) {
 TEST(HidapiProductString, WideToUtf8) {
     const std::wstring text = {L'J', 0xE9, 0x20AC, 0x1F4DF, 0xD800, 0x110000};
     EXPECT_EQ(wideToUtf8(text), "J\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\x9F\xEF\xBF\xBD\xEF\xBF\xBD");
+    // The edges of the surrogates and of the code points, each alone.
+    const std::pair<wchar_t, const char*> edges[] = {
+        {0xD7FF, "\xED\x9F\xBF"}, {0xD800, "\xEF\xBF\xBD"},       {0xDFFF, "\xEF\xBF\xBD"},
+        {0xE000, "\xEE\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& [w, utf8] : edges)
+        EXPECT_EQ(wideToUtf8(std::wstring(1, w)), utf8) << std::hex << static_cast<int>(w);
 }
 
 // The real back-end on this machine: there may be no HID device at all.
