@@ -89,6 +89,18 @@ TEST_P(SeriesTest, StepsOverInvalidCapcodes) {
     EXPECT_EQ(reserveOk(*store, "t"), (Capcodes{2007672, 2045067, 1000, 7, 0, 0, 0, 0}));
 }
 
+// The last valid capcode is handed out; nothing after it.
+TEST_P(SeriesTest, TheLastValidCapcodeIsTheSeriesLast) {
+    std::unique_ptr<Store> store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_TRUE(store->createSeries(definition("s", {2097142}, {1}, 1)).ok());
+    EXPECT_EQ(reserveOk(*store, "s")[0], 2097142);
+    EXPECT_EQ((**store->series("s").value).next[0], 2097143);
+    EXPECT_EQ(reserveOk(*store, "s")[0], 2097143);
+    EXPECT_TRUE((**store->series("s").value).exhausted);
+    EXPECT_FALSE(store->reserve("s").ok());
+}
+
 // A slot in which a stepped capcode would come a second time (entries whose
 // progressions meet, or a group call in the way) is skipped.
 TEST_P(SeriesTest, NoSteppedCapcodeIsIssuedTwice) {
@@ -249,6 +261,115 @@ TEST_P(SeriesTest, ASlotInDoubtWaitsForAPerson) {
     EXPECT_TRUE(settled.inDoubt.empty());
     EXPECT_EQ(settled.written, 1);
     EXPECT_EQ(settled.scrapped, 1);
+}
+
+// A database that runs `before` ahead of each statement. Joined, it has no
+// transactions of its own: its statements go into the one already open on
+// the connection.
+class Interleaved final : public Database {
+public:
+    Interleaved(Database& db, bool joined) : db_(db), joined_(joined) {}
+    Dialect dialect() const override { return db_.dialect(); }
+    std::vector<Row> query(const std::string& sql, const std::vector<Value>& p) override {
+        if (before)
+            before(sql);
+        return db_.query(sql, p);
+    }
+    void each(const std::string& sql, const std::vector<Value>& p,
+              const std::function<bool(const Row&)>& row) override {
+        db_.each(sql, p, row);
+    }
+    void beginWrite() override {
+        if (!joined_)
+            db_.beginWrite();
+    }
+    void commit() override {
+        if (!joined_)
+            db_.commit();
+    }
+    void rollback() noexcept override {
+        if (!joined_)
+            db_.rollback();
+    }
+    bool hasTable(const std::string& name) override { return db_.hasTable(name); }
+    std::string where() const override { return db_.where(); }
+
+    std::function<void(const std::string& sql)> before;
+
+private:
+    Database& db_;
+    bool joined_;
+};
+
+// A store that has read a dead holder's slot changes it only if it is still
+// as read: between this store's read and its update the slot may have been
+// taken by another bench (the other bench's pager keeps it), or marked
+// sending by its holder just before it went (it is in doubt, never free).
+TEST_P(SeriesTest, ADeadHoldersSlotChangedSinceItWasReadIsLeftAlone) {
+    ASSERT_NE(open(), nullptr);
+    const std::unique_ptr<Database> db = rawDatabase(GetParam(), where_);
+    auto interleaved = std::make_unique<Interleaved>(*db, false);
+    Interleaved& seen = *interleaved;
+    Store store(std::move(interleaved));
+    // The other bench: on the server a connection of its own; SQLite lets
+    // one writer in at a time, so there it comes inside this store's
+    // transaction.
+    Store other(GetParam() == Dialect::Postgres
+                    ? rawDatabase(GetParam(), where_)
+                    : std::unique_ptr<Database>(std::make_unique<Interleaved>(*db, true)));
+    ASSERT_TRUE(store.createSeries(definition("s", {100}, {1})).ok());
+    struct Case {
+        const char* meanwhile;
+        std::string readAs;
+        bool taken; // by the other bench
+    };
+    const Case cases[] = {
+        {"reserved by another bench", "reserved", true},
+        {"settled, then reserved and sending at another bench", "sending", true},
+        {"marked sending by its holder", "reserved", false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.meanwhile);
+        Reservation dead;
+        reserveOk(store, "s", &dead);
+        ASSERT_TRUE(store.giveBack(dead).ok());
+        // Its holder has gone without a word: no process of that name, no
+        // session holding the slot's lock.
+        db->exec("UPDATE pagers SET state = ?, owner = 'gone' WHERE id = ?", {k.readAs, dead.id});
+        Reservation taken;
+        bool acted = false;
+        seen.before = [&](const std::string& sql) {
+            if (acted || !sql.starts_with("UPDATE pagers"))
+                return;
+            acted = true;
+            if (!k.taken) {
+                db->exec("UPDATE pagers SET state = 'sending' WHERE id = ?", {dead.id});
+                return;
+            }
+            if (k.readAs == "sending") {
+                ASSERT_TRUE(other.settle("s", dead.slot, Settlement::GivenBack).ok());
+            }
+            reserveOk(other, "s", &taken);
+            if (k.readAs == "sending") {
+                ASSERT_TRUE(other.sending(taken).ok());
+            }
+        };
+        ASSERT_TRUE(store.series("s").ok());
+        seen.before = nullptr;
+        ASSERT_TRUE(acted) << "the dead holder's slot was not looked at";
+        const SeriesStatus s = **store.series("s").value;
+        if (k.taken) {
+            EXPECT_EQ(taken.slot, dead.slot);
+            EXPECT_EQ(s.reserved, 1);
+            EXPECT_TRUE(s.inDoubt.empty());
+            const Status confirmed = other.confirm(taken);
+            ASSERT_TRUE(confirmed.ok()) << confirmed.failure.message;
+        } else {
+            EXPECT_EQ(s.reserved, 0);
+            ASSERT_EQ(s.inDoubt.size(), 1u);
+            ASSERT_TRUE(store.settle("s", dead.slot, Settlement::Scrapped).ok());
+        }
+    }
 }
 
 // The confirm is the row; letting go of the slot's lock afterwards cannot
