@@ -60,6 +60,8 @@ TEST(Jigs, ListsEveryUsbJigAndPicksOneByPathOrSerial) {
         {"15", {"CCP-000115"}},
         // A part that ends two serials names both: the jig opens neither.
         {"5", {"CCP-000115", "CCP-000245"}},
+        // Inside a serial but at no end of one: another bench's jig.
+        {"0001", {}},
         {all[2].path, {""}},
         {"M1", {}},
         {"999", {}},

@@ -6,6 +6,7 @@
 #include "tool/record_command.h"
 #include "tool/tool_process.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -170,6 +171,30 @@ TEST_F(SeriesCommand, MainOptionsBeforeTheSubcommandAreTakenOrRefused) {
         EXPECT_THAT(r.err, HasSubstr(message));
     }
     EXPECT_EQ(seriesIn(db_), std::vector<std::string>{"north"});
+}
+
+// A series is made once and holds the capcodes and their steps: making it
+// again, or setting them on a run of it, is refused and writes nothing.
+TEST_F(SeriesCommand, WhatASeriesHoldsIsNotGivenAgain) {
+    ASSERT_EQ(run({"series", "create", "north", "--load", template_, "--db", db_}).status, 0);
+    const std::string pager = dir_.file("pager");
+    const std::string jig = "sim:" + pager;
+    using Args = std::vector<std::string>;
+    const std::pair<Args, std::string> refused[] = {
+        {{"series", "create", "north", "--load", template_, "--db", db_},
+         "series 'north' already exists"},
+        {{"--series", "north", "--jig", jig, "--write", "--db", db_, "--set", "autoinc1=8"},
+         "--set autoinc1: the series holds the capcodes and steps"},
+        {{"--series", "north", "--jig", jig, "--write", "--db", db_, "--set", "address1=0001000"},
+         "--set address1: the series holds"},
+    };
+    for (const auto& [args, message] : refused) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const testing::ToolResult r = run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_THAT(r.err, HasSubstr(message));
+    }
+    EXPECT_FALSE(std::filesystem::exists(pager));
 }
 
 // A name that a record could not carry whole is refused, and says where.
