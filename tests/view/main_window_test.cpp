@@ -147,6 +147,41 @@ TEST_F(MainWindowTest, LeavingAFieldByTabRunsItsExitRule) {
     EXPECT_EQ(exits, 1);
 }
 
+// Fields left one after another run their exit rules in the order they
+// were left, once the focus changes are over.
+TEST_F(MainWindowTest, QueuedExitRulesRunInTheOrderTheFieldsWereLeft) {
+    window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    widget<QLineEdit>("address1")->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    std::vector<int> exits;
+    for (int i = 0; i < 3; ++i)
+        form.address[static_cast<std::size_t>(i)].onExit = [&exits, i] { exits.push_back(i + 1); };
+    widget<QLineEdit>("address2")->setFocus(Qt::TabFocusReason);
+    widget<QLineEdit>("address3")->setFocus(Qt::MouseFocusReason);
+    widget<QLineEdit>("address4")->setFocus(Qt::BacktabFocusReason);
+    EXPECT_TRUE(exits.empty());
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(exits, (std::vector<int>{1, 2, 3}));
+}
+
+// A focus change that a rule asks for is the rule's: the field it takes the
+// focus from runs no exit rule.
+TEST_F(MainWindowTest, AFocusChangeARuleAsksForRunsNoExitRule) {
+    QtUserInterface ui;
+    ui.attach(&window);
+    window.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    widget<QLineEdit>("address2")->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    int exits = 0;
+    form.address[1].onExit = [&] { ++exits; };
+    ui.focus(form.address[0]);
+    QTest::qWait(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>("address1"));
+    EXPECT_EQ(exits, 0);
+}
+
 TEST_F(MainWindowTest, PicksAndClicksReachTheRules) {
     int changes = 0, clicks = 0;
     form.repeatcallcheck.onChange = [&] { ++changes; };
