@@ -16,6 +16,10 @@ std::uint8_t PortLines::PortRead(std::uint16_t port) {
         faulted_ = true;
         return kUnreachablePortValue;
     }
+    if (port == registerAddress(link_.PortBase, kPresenceLine.reg) &&
+        (*value & (kPresenceLine.mask | kDataInLine.mask)) == 0) {
+        faulted_ = true;
+    }
     return *value;
 }
 

@@ -5,7 +5,13 @@
 // primitive then busy-waits its line's time. A register access that fails is
 // remembered as a fault until clearFault(): the line change is not made (a
 // byte that was not read is not written back), a failed read counts as the
-// line high, and the buses end their transfer with its failure code.
+// line high, and the buses end their transfer with its failure code. A status
+// read with both the presence and the data-in line low is a fault as well:
+// the jig holds presence high while it is powered, and a port the kernel has
+// removed reads 0x00 with success, which would otherwise pass for
+// acknowledges and 0 bits. A jig that lost its power reads presence low and
+// data in high: no acknowledge and 0xFF bytes, which the transfers already
+// fail on or the image's checksum catches.
 #pragma once
 
 #include "link/clock.h"
@@ -49,7 +55,8 @@ public:
     std::uint8_t PortRead(std::uint16_t port);
     void PortWrite(std::uint16_t port, std::uint8_t value);
 
-    // True once a register access failed since construction or clearFault().
+    // True once a register access failed, or a status read found presence
+    // and data in low, since construction or clearFault().
     bool faulted() const { return faulted_; }
     void clearFault() { faulted_ = false; }
 

@@ -245,7 +245,23 @@ std::optional<std::uint8_t> PpdevPortDriver::read(std::uint16_t port) {
     std::uint8_t value = 0;
     if (!control(request, &value))
         return std::nullopt;
+    if (request == PPRSTATUS && value == 0x00 && !stillThere())
+        return std::nullopt;
     return value;
+}
+
+// A port that was removed keeps answering the handle that holds it, with the
+// kernel's dead operations: every register reads 0x00 and every ioctl
+// succeeds. PPGETMODES looks the port up by its number and fails with ENODEV
+// once it is gone; a status of 0x00 (BUSY high, every other line low) is
+// rare on a live port, so only that read is checked.
+bool PpdevPortDriver::stillThere() {
+    unsigned int modes = 0;
+    if (calls_.ioctl(fd_, PPGETMODES, &modes) != 0) {
+        failed(errno, node_);
+        return false;
+    }
+    return true;
 }
 
 bool PpdevPortDriver::write(std::uint16_t port, std::uint8_t value) {

@@ -35,6 +35,8 @@ public:
     // Releases whatever is held and checks that LPT1's node opens. False when
     // it is missing or not permitted; claims fail until it succeeds.
     bool initialise() override;
+    // A status read fails (lastError() ENODEV) when the port was removed
+    // while claimed, instead of giving the 0x00 the kernel then answers.
     std::optional<std::uint8_t> read(std::uint16_t port) override;
     // The status register is read only: a write to it fails.
     bool write(std::uint16_t port, std::uint8_t value) override;
@@ -57,6 +59,7 @@ private:
     bool take(std::size_t node);
     void drop();
     bool control(unsigned long request, std::uint8_t* value);
+    bool stillThere();
     void failed(int error, std::size_t node);
 
     std::string prefix_;

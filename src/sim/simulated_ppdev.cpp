@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/parport.h>
 #include <linux/ppdev.h>
 #include <optional>
 #include <poll.h>
@@ -37,7 +38,7 @@ int SimulatedPpdev::open(const char* path, int) {
         if (path != prefix_ + std::to_string(node))
             continue;
         if (nodes_[node].removed)
-            return fail(ENODEV);
+            return fail(ENOENT);
         handles_.push_back(Handle{nextFd_, node});
         return nextFd_++;
     }
@@ -63,23 +64,48 @@ int SimulatedPpdev::ioctl(int fd, unsigned long request, void* arg) {
         return fail(EBADF);
     const Handle handle = *found;
     Node& node = nodes_[handle.node];
-    if (node.removed)
-        return fail(ENODEV);
+    if (request == PPGETMODES) {
+        if (node.removed)
+            return fail(ENODEV);
+        *static_cast<unsigned int*>(arg) = PARPORT_MODE_PCSPP;
+        return 0;
+    }
     if (request == PPCLAIM)
-        return claim(lock, handle);
+        return node.removed ? fail(ENXIO) : claim(lock, handle);
     if (node.holder != fd)
         return fail(EINVAL); // every other request needs the claim
     if (request == PPRELEASE) {
         node.holder = -1;
         return 0;
     }
-    if (node.callsLeft == 0) {
+    if (node.callsLeft == 0)
         node.removed = true;
-        return fail(ENODEV);
-    }
+    if (node.removed)
+        return dead(request, static_cast<unsigned char*>(arg));
     if (node.callsLeft != std::numeric_limits<std::size_t>::max())
         --node.callsLeft;
+    ++registerCalls_;
     return access(handle, request, static_cast<unsigned char*>(arg));
+}
+
+// The kernel's dead operations: reads give 0x00, writes go nowhere, and
+// ppdev passes both on as success.
+int SimulatedPpdev::dead(unsigned long request, unsigned char* byte) {
+    switch (request) {
+    case PPRSTATUS:
+        ++deadStatusReads_;
+        *byte = 0x00;
+        return 0;
+    case PPRDATA:
+    case PPRCONTROL:
+        *byte = 0x00;
+        return 0;
+    case PPWDATA:
+    case PPWCONTROL:
+        return 0;
+    default:
+        return fail(ENOTTY);
+    }
 }
 
 // The kernel's wait is interruptible and its EINTR is never restarted; a
@@ -103,7 +129,7 @@ int SimulatedPpdev::claim(std::unique_lock<std::mutex>& lock, const Handle& hand
             return fail(EINTR);
         }
         if (node.removed)
-            return fail(ENODEV);
+            return fail(ENXIO);
         if (std::chrono::steady_clock::now() >= giveUp)
             return fail(EDEADLK);
     }
@@ -173,6 +199,16 @@ bool SimulatedPpdev::claimed(std::size_t node) const {
 std::size_t SimulatedPpdev::openHandles() const {
     const std::lock_guard lock(mutex_);
     return handles_.size();
+}
+
+std::size_t SimulatedPpdev::registerCalls() const {
+    const std::lock_guard lock(mutex_);
+    return registerCalls_;
+}
+
+std::size_t SimulatedPpdev::deadStatusReads() const {
+    const std::lock_guard lock(mutex_);
+    return deadStatusReads_;
 }
 
 int SimulatedPpdev::claimWaits() const {

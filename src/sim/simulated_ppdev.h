@@ -6,7 +6,12 @@
 // and the control bits C0, C1 and C3 (the jig's bits are none of these).
 // As in the kernel: a claim waits, interruptibly, while another holder has
 // the port (a signal ends the wait with EINTR); registers answer only the
-// handle that claimed; a port that goes away fails every call with ENODEV.
+// handle that claimed. A port that goes away (adapter unplugged, driver
+// unloaded) is left with the kernel's dead operations: the handle that holds
+// it keeps answering every ioctl with success, register reads give 0x00 and
+// writes are dropped; only PPGETMODES, which looks the port up by number,
+// fails with ENODEV. Its node vanishes (open gives ENOENT), and a handle
+// that had not claimed it gets ENXIO from PPCLAIM.
 // Thread-safe, so that a test can let go of the port from another thread.
 #pragma once
 
@@ -41,11 +46,14 @@ public:
     // first) and lets it go again.
     void holdElsewhere(std::size_t node);
     void letGo(std::size_t node);
-    // The port's hardware goes away: the node can no longer be opened and
-    // every call on a handle of it fails with ENODEV.
+    // The port's hardware goes away, as described above.
     void remove(std::size_t node);
     // The same once `calls` more register reads and writes have succeeded.
     void removeAfter(std::size_t node, std::size_t calls);
+    // Register reads and writes made on live ports so far, on every node,
+    // and status reads a removed port answered.
+    std::size_t registerCalls() const;
+    std::size_t deadStatusReads() const;
 
     // True while one of this object's handles has node `node` claimed.
     bool claimed(std::size_t node) const;
@@ -74,6 +82,7 @@ private:
     const Handle* find(int fd) const;
     int claim(std::unique_lock<std::mutex>& lock, const Handle& handle);
     int access(const Handle& handle, unsigned long request, unsigned char* byte);
+    int dead(unsigned long request, unsigned char* byte);
 
     SimulatedParallelPort& lines_;
     std::string prefix_;
@@ -83,6 +92,8 @@ private:
     int nextFd_ = 1000;
     int claimWaits_ = 0;
     int interruptedClaims_ = 0;
+    std::size_t registerCalls_ = 0;
+    std::size_t deadStatusReads_ = 0;
 };
 
 } // namespace ccp::sim

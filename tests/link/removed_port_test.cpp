@@ -1,0 +1,133 @@
+// A parallel port removed while a transfer holds it (a USB adapter pulled
+// out, the driver unloaded). The kernel then answers the holder with its dead
+// operations: every register reads 0x00 and every ioctl succeeds, and 0x00
+// reads as acknowledges and 0 bits. No transfer may end in success with bytes
+// the pager does not hold.
+#include "link/ppdev_port_driver.h"
+#include "link/transfers.h"
+#include "sim/eeprom_24c04.h"
+#include "sim/pcd5003.h"
+#include "sim/simulated_ppdev.h"
+#include "support/jig_fixture.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <gtest/gtest.h>
+#include <numeric>
+#include <set>
+#include <vector>
+
+namespace ccp::link {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Rig {
+    Rig() {
+        lines.attach(eeprom);
+        lines.attach(decoder);
+        std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{0x31});
+        sim::Pcd5003::Image chip{};
+        std::iota(chip.begin(), chip.end(), std::uint8_t{0x81});
+        decoder.setImage(chip);
+        driver.initialise();
+    }
+    sim::VirtualClock clock;
+    sim::SimulatedParallelPort lines{clock};
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    sim::SimulatedPpdev kernel{lines, "/sim/parport"};
+    PpdevPortDriver driver{"/sim/parport", kernel};
+    ProgrammerLink link{kLpt1Base, false, 0};
+    testing::RecordingProgress progress;
+    ProgrammerTransfers transfers{link, driver, clock, progress};
+};
+
+struct Outcome {
+    bool success;
+    bool right; // the bytes read are the pager's, or the pager holds those written
+};
+
+struct Transfer {
+    const char* name;
+    Outcome (*run)(Rig&);
+};
+
+const Transfer kTransfers[] = {
+    {"EEPROM read",
+     [](Rig& r) {
+         Bytes b(512, 0xEE);
+         const bool ok = r.transfers.EepromTransfer("04", 2, "r", b) == TransferResult::ReadDone;
+         return Outcome{ok, b == r.eeprom.memory()};
+     }},
+    {"EEPROM write",
+     [](Rig& r) {
+         Bytes b(512);
+         std::iota(b.rbegin(), b.rend(), std::uint8_t{0x07});
+         const bool ok = r.transfers.EepromTransfer("04", 2, "w", b) == TransferResult::Verified;
+         return Outcome{ok, b == r.eeprom.memory()};
+     }},
+    {"decoder read",
+     [](Rig& r) {
+         Bytes b(sim::Pcd5003::kImageBytes, 0xEE);
+         const bool ok = r.transfers.DecoderTransfer("r", b) == DecoderResult::Done;
+         const sim::Pcd5003::Image chip = r.decoder.image();
+         return Outcome{ok, std::equal(b.begin(), b.end(), chip.begin())};
+     }},
+    {"decoder program",
+     [](Rig& r) {
+         Bytes b(sim::Pcd5003::kImageBytes);
+         std::iota(b.rbegin(), b.rend(), std::uint8_t{0x11});
+         const bool ok = r.transfers.DecoderTransfer("w", b) == DecoderResult::Done;
+         const sim::Pcd5003::Image chip = r.decoder.image();
+         return Outcome{ok, std::equal(b.begin(), b.end(), chip.begin())};
+     }},
+};
+
+// The removal points: every call of the opening (bus power, start, address
+// phase, the first bytes) and of the end, and between them some thirty calls
+// a prime apart, so that they fall on every kind of call of a bit's and a
+// byte's pattern in turn. A whole transfer is thousands to tens of thousands
+// of calls, and each point is a run of its own.
+std::set<std::size_t> removalPoints(std::size_t calls) {
+    constexpr std::size_t kEdge = 400;
+    std::size_t stride = calls / 30 + 1;
+    const auto prime = [](std::size_t n) {
+        for (std::size_t d = 2; d * d <= n; ++d)
+            if (n % d == 0)
+                return false;
+        return true;
+    };
+    while (!prime(stride))
+        ++stride;
+    std::set<std::size_t> points;
+    for (std::size_t k = 0; k < std::min(kEdge, calls); ++k)
+        points.insert(k);
+    for (std::size_t k = kEdge; k < calls; k += stride)
+        points.insert(k);
+    for (std::size_t k = calls > 8 ? calls - 8 : 0; k < calls; ++k)
+        points.insert(k);
+    return points;
+}
+
+TEST(RemovedParallelPort, KernelRemovedPortNeverEndsInSuccessWithWrongBytes) {
+    for (const Transfer& t : kTransfers) {
+        SCOPED_TRACE(t.name);
+        Rig whole;
+        ASSERT_TRUE(t.run(whole).success);
+        const std::size_t calls = whole.kernel.registerCalls();
+        for (const std::size_t k : removalPoints(calls)) {
+            Rig rig;
+            rig.kernel.removeAfter(0, k);
+            const Outcome o = t.run(rig);
+            EXPECT_TRUE(!o.success || o.right) << "removed after " << k << " of " << calls;
+            EXPECT_FALSE(o.success && rig.kernel.deadStatusReads() > 0)
+                << "removed after " << k << " of " << calls;
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+} // namespace
+} // namespace ccp::link
