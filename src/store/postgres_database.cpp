@@ -308,12 +308,10 @@ PGresult* PostgresDatabase::answer(Deadline deadline) {
     }
 }
 
-void PostgresDatabase::giveUp() {
-    const LibPq& pq = libpq();
-    // A cancel frees the backend's locks at once if it is only slow; a
-    // stopped backend takes it when it runs again. Asked from a thread of its
-    // own, so that a server that does not take it either holds nobody up.
-    if (PGcancel* cancel = pq.PQgetCancel(conn_); cancel != nullptr) {
+// Asked from a thread of its own, so that a server that does not take the
+// cancel either (its connect is one libpq does not bound) holds nobody up.
+void PostgresDatabase::cancel() {
+    if (PGcancel* cancel = libpq().PQgetCancel(conn_); cancel != nullptr) {
         auto sent = std::make_shared<std::promise<void>>();
         std::future<void> done = sent->get_future();
         std::thread([cancel, sent] {
@@ -324,6 +322,13 @@ void PostgresDatabase::giveUp() {
         }).detach();
         done.wait_for(kCancelWait);
     }
+}
+
+void PostgresDatabase::giveUp() {
+    const LibPq& pq = libpq();
+    // A cancel frees the backend's locks at once if it is only slow; a
+    // stopped backend takes it when it runs again.
+    cancel();
     pq.PQfinish(conn_);
     conn_ = nullptr;
     givenUp_ = "the server did not answer within " + spoken(answerBound_);
@@ -402,11 +407,7 @@ void PostgresDatabase::each(const std::string& sql, const std::vector<Value>& pa
         if (status == PGRES_SINGLE_TUPLE) {
             if (wanted && !take(rowOf(result.get(), 0))) {
                 wanted = false;
-                if (PGcancel* cancel = pq.PQgetCancel(conn_); cancel != nullptr) {
-                    char why[256];
-                    pq.PQcancel(cancel, why, sizeof why);
-                    pq.PQfreeCancel(cancel);
-                }
+                cancel();
             }
         } else if (failed(result.get()) && wanted && error.empty()) {
             error = pq.PQresultErrorMessage(result.get());

@@ -49,6 +49,8 @@ private:
     // The next result of the statement sent, or nullptr after its last.
     pg_result* nextResult(Deadline deadline);
     void send(const std::string& sql, const std::vector<Value>& params);
+    // Asks the server to stop the statement running, waiting for it 2 s at most.
+    void cancel();
     // Returns when the socket is ready for `events`; gives up at `deadline`.
     void await(short events, Deadline deadline);
     [[noreturn]] void giveUp();

@@ -17,15 +17,14 @@ std::string padded(std::int64_t capcode) {
     return text;
 }
 
-std::string listed(const store::Reservation& r, int entries) {
-    std::string capcodes;
-    for (int i = 0; i < entries; ++i)
-        capcodes.append(i > 0 ? " " : "")
-            .append(std::to_string(r.capcodes[static_cast<std::size_t>(i)]));
-    return capcodes;
-}
-
 } // namespace
+
+std::string capcodeList(const std::array<std::int64_t, store::kEntries>& capcodes, int entries) {
+    std::string text;
+    for (int i = 0; i < entries; ++i)
+        text.append(i > 0 ? " " : "").append(std::to_string(capcodes[static_cast<std::size_t>(i)]));
+    return text;
+}
 
 SeriesPager::SeriesPager(store::Store& store, const store::SeriesStatus& series)
     : store_(store), series_(series) {
@@ -97,7 +96,7 @@ StepResult SeriesPager::finish(bool verified) {
     const store::Status done = verified ? store_.confirm(r) : store_.giveBack(r);
     if (done.ok())
         return {};
-    const std::string capcodes = listed(r, series_.definition.entries);
+    const std::string capcodes = capcodeList(r.capcodes, series_.definition.entries);
     if (!verified && !sending_)
         // Nothing went to the pager: given back once this process is gone.
         return {Outcome::Failed, "capcodes not given back yet: " + done.failure.message};

@@ -17,6 +17,9 @@
 
 namespace ccp::tool {
 
+// The first `entries` capcodes, separated by spaces.
+std::string capcodeList(const std::array<std::int64_t, store::kEntries>& capcodes, int entries);
+
 class SeriesPager {
 public:
     // Both outlive the object.

@@ -4,6 +4,7 @@
 #include "jig/jig.h"
 #include "tool/headless_form.h"
 #include "tool/latin1.h"
+#include "tool/series_run.h"
 
 #include <algorithm>
 #include <ostream>
@@ -18,14 +19,6 @@ constexpr const char* kNotWhole = "Pager Read error, please check the connection
 int say(std::ostream& err, const std::string& reason, Outcome outcome) {
     err << kProgram << reason << '\n' << std::flush;
     return exitStatusOf(outcome);
-}
-
-std::string capcodesText(const store::Doubt& d, int entries) {
-    std::string text;
-    for (int i = 0; i < entries; ++i)
-        text.append(i > 0 ? " " : "")
-            .append(std::to_string(d.capcodes[static_cast<std::size_t>(i)]));
-    return text;
 }
 
 // What the pager on the jig holds: its capcodes once its configuration read
@@ -173,7 +166,7 @@ int runSettle(const SettleRequest& request, store::Store& store, std::ostream& o
         "written: the pager holds them",
         "given back: the pager does not hold them, the next pager gets them",
         "scrapped: they are never issued again"};
-    out << "slot " << doubt->slot << " (capcodes " << capcodesText(*doubt, entries)
+    out << "slot " << doubt->slot << " (capcodes " << capcodeList(doubt->capcodes, entries)
         << "): " << kSaid[static_cast<int>(settlement)] << '\n'
         << std::flush;
     return 0;
