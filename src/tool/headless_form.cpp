@@ -2,6 +2,7 @@
 
 #include "app/settings_diff.h"
 #include "editor/image_files.h"
+#include "line/series_pager.h"
 #include "model/image.h"
 #include "tool/latin1.h"
 
@@ -10,7 +11,6 @@
 namespace ccp::tool {
 namespace {
 
-constexpr int kPlatformCount = 7;
 constexpr const char* kNoUsbJigText =
     "no USB jig was found (none is plugged in, or its hidraw node may not be opened)";
 
@@ -65,21 +65,8 @@ HeadlessForm::~HeadlessForm() {
 }
 
 StepResult HeadlessForm::stepToPlatform(int platform) {
-    if (platform < 0 || platform >= kPlatformCount)
-        return refused(form_.N5003T6K041.name(),
-                       std::string("there is no platform ").append(std::to_string(platform)));
-    if (form_.HardwarePlatform == platform)
-        return {};
-    if (!form_.N5003T6K041.reachable())
-        return refused(form_.N5003T6K041.name(),
-                       std::string("the platform item is disabled; the platform stays ")
-                           .append(std::to_string(form_.HardwarePlatform)));
-    for (int step = 0; step < kPlatformCount && form_.HardwarePlatform != platform; ++step)
-        form_.N5003T6K041.userClick();
-    if (form_.HardwarePlatform != platform)
-        return refused(
-            form_.N5003T6K041.name(),
-            std::string("the platform steps never reach ").append(std::to_string(platform)));
+    if (std::optional<std::string> reason = line::stepToPlatform(form_, platform))
+        return refused(form_.N5003T6K041.name(), *reason);
     return {};
 }
 

@@ -1,9 +1,7 @@
 #include "tool/series_command.h"
 
-#include "editor/address_rules.h"
-#include "form/conversion.h"
 #include "jig/jig.h"
-#include "model/image_offsets.h"
+#include "line/series_pager.h"
 #include "ops/production_log.h"
 #include "ops/stored_records.h"
 #include "tool/headless_form.h"
@@ -139,44 +137,7 @@ int create(const SeriesOptions& o, int profile, std::ostream& out, std::ostream&
 
 std::optional<store::SeriesDefinition>
 seriesOfWindow(const HeadlessForm& headless, const std::string& name, std::string& reason) {
-    const app::TForm1& form = headless.form();
-    store::SeriesDefinition d;
-    d.name = name;
-    d.profile = form.CustomerProfile;
-    d.platform = form.HardwarePlatform;
-    d.image = headless.fileBytes();
-    d.entries = model::layoutOf(d.platform) == model::Layout::Pcd5003 ? 6 : 8;
-    for (int i = 0; i < d.entries; ++i) {
-        const auto e = static_cast<std::size_t>(i);
-        const std::string capcode = form.address[e].text();
-        const std::string step = form.autoinc[e].text();
-        const std::string entry = "address" + std::to_string(i + 1);
-        try {
-            d.first[e] = form::strToInt(capcode);
-            d.steps[e] = step.empty() ? 0 : form::strToInt(step);
-        } catch (const form::ConversionError&) {
-            reason = entry + ": '" + capcode + "' is not a capcode";
-            return std::nullopt;
-        }
-        if (!editor::isValidCapcode(d.first[e])) {
-            reason = entry + ": " + capcode + " is not a valid capcode";
-            return std::nullopt;
-        }
-    }
-    // A stepped entry that starts on another entry's capcode would share it
-    // with every pager.
-    for (int i = 0; i < d.entries; ++i) {
-        for (int j = 0; j < d.entries; ++j) {
-            const auto a = static_cast<std::size_t>(i);
-            const auto b = static_cast<std::size_t>(j);
-            if (i != j && d.steps[a] != 0 && d.first[a] == d.first[b]) {
-                reason = "address" + std::to_string(i + 1) + " steps and starts on address" +
-                         std::to_string(j + 1) + "'s capcode " + std::to_string(d.first[a]);
-                return std::nullopt;
-            }
-        }
-    }
-    return d;
+    return line::seriesOfForm(headless.form(), name, reason);
 }
 
 void addSeriesCommand(CLI::App& app, SeriesOptions& o) {
