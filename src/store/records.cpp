@@ -199,7 +199,11 @@ Status Store::eachRecord(const RecordQuery& q, const std::function<bool(const Re
             sql += " AND instant >= ?";
             params.emplace_back(*since);
         }
-        sql += " ORDER BY instant, id";
+        sql += q.newestFirst ? " ORDER BY instant DESC, id DESC" : " ORDER BY instant, id";
+        if (q.limit) {
+            sql += " LIMIT ?";
+            params.emplace_back(*q.limit);
+        }
         db_->each(sql, params, [&](const Row& row) {
             Record r = recordFromJsonLine(at(row.at(5)));
             r.time = at(row[0]);

@@ -114,6 +114,10 @@ struct RecordQuery {
     std::optional<std::string> serial = std::nullopt;
     // At or after this instant: "YYYY-MM-DDTHH:MM:SSZ", or a date (its midnight, UTC).
     std::optional<std::string> since = std::nullopt;
+    // The latest first, and at most this many (the instant index read
+    // backwards, so the cost is that of the rows handed out).
+    bool newestFirst = false;
+    std::optional<std::int64_t> limit = std::nullopt;
 };
 
 // $XDG_DATA_HOME (or ~/.local/share)/capcode-programmer; empty without either.
@@ -153,7 +157,7 @@ public:
     Status settle(const std::string& name, std::int64_t slot, Settlement settlement);
 
     Status append(const Record& record);
-    // The records the query finds, oldest first, each handed to `take` as it
+    // The records the query finds, oldest first (or newest first), each handed to `take` as it
     // comes until it returns false; memory does not grow with their number.
     Status eachRecord(const RecordQuery& query, const std::function<bool(const Record&)>& take);
     Result<std::vector<Record>> records(const RecordQuery& query);
