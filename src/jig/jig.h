@@ -3,10 +3,11 @@
 // the jig keeps when the run ends. `--jig` names one: sim:FILE (a virtual
 // pager kept in FILE), lpt1 or lpt2 (the real jig through ppdev), usb (the
 // real USB jig through hidraw), sim-usb:FILE (the virtual pager of sim:FILE
-// behind a virtual USB jig). A parallel jig is detected on LPT1 at start-up,
-// as the window does; lpt2 is the Port menu's LPT2 choice after it. With a
-// USB jig the parallel port is not offered, so it is neither probed nor
-// logged, and the jig is the first device the first HID scan takes.
+// behind a virtual USB jig); FILE may name a folder, the virtual jig's
+// socket, whose one pager file is the pager on the jig. A parallel jig is detected on LPT1 at
+// start-up, as the window does; lpt2 is the Port menu's LPT2 choice after it. With a USB jig the
+// parallel port is not offered, so it is neither probed nor logged, and the jig is the first device
+// the first HID scan takes.
 #pragma once
 
 #include "link/clock.h"
@@ -62,8 +63,12 @@ public:
     // holds, refusing a pager file that was removed or made read-only since.
     // The reason when it could not be kept.
     virtual std::optional<std::string> keep() { return std::nullopt; }
-    // The file of a virtual pager; empty for a real jig.
+    // The file of a virtual pager (the folder of a virtual socket); empty
+    // for a real jig.
     virtual std::string pagerFile() const { return {}; }
+    // Why a virtual socket cannot be used now (more than one pager in it, a
+    // pager file that cannot be read); empty when it can, and for a real jig.
+    virtual std::string fault() const { return {}; }
 };
 
 struct OpenedJig {

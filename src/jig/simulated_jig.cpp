@@ -15,6 +15,11 @@ namespace {
 
 constexpr std::uint8_t kBlankEeprom = 0xFF;
 constexpr std::uint8_t kBlankDecoder = 0x00;
+// A person moves files in milliseconds at best; the folder is looked at no
+// more often than this, so that a transfer's bus accesses stay cheap.
+constexpr std::uint64_t kLookIntervalUs = 2000;
+// The lines of a chip that lost its supply.
+constexpr sim::BusLines kUnpowered{false, true, true};
 
 std::string errnoText(int error) {
     return error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string();
@@ -47,6 +52,20 @@ std::optional<std::string> unkeepable(const std::string& file, bool mustExist) {
 
 std::unique_ptr<VirtualPager> VirtualPager::open(const std::string& file, std::string& reason,
                                                  JigUse use) {
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error)) {
+        auto socket = std::make_unique<PagerSocket>(file, kPagerFileBytes);
+        const PagerSocket::View view = socket->look();
+        if (view.one && !socket->seat(*view.one)) {
+            reason = socket->fault();
+            return nullptr;
+        }
+        if (!socket->fault().empty()) {
+            reason = socket->fault();
+            return nullptr;
+        }
+        return std::make_unique<VirtualPager>(std::move(socket), use);
+    }
     if (use.keptAfterEachOperation) {
         if (std::optional<std::string> why = unkeepable(file, false)) {
             reason = std::move(*why);
@@ -97,6 +116,16 @@ VirtualPager::VirtualPager(std::string file, const std::vector<std::uint8_t>& by
     link::setBeforeStop([this] { (void)keep(); });
 }
 
+VirtualPager::VirtualPager(std::unique_ptr<PagerSocket> socket, JigUse use)
+    : VirtualPager(socket->folder(),
+                   socket->seated() ? socket->placedBytes()
+                                    : std::vector<std::uint8_t>(kPagerFileBytes, kBlankEeprom),
+                   use, true) {
+    socket_ = std::move(socket);
+    if (!socket_->seated())
+        decoder_.setAbsent(true);
+}
+
 VirtualPager::~VirtualPager() {
     link::setBeforeStop({});
 }
@@ -105,8 +134,59 @@ sim::Eeprom24c04& VirtualPager::seat(std::uint8_t deviceSelect) {
     if (!eeprom_) {
         eeprom_ = std::make_unique<sim::Eeprom24c04>(clock_, deviceSelect);
         std::copy(eepromBytes_.begin(), eepromBytes_.end(), eeprom_->memory().begin());
+        eeprom_->setAbsent(socket_ && !socket_->seated());
     }
     return *eeprom_;
+}
+
+void VirtualPager::look() {
+    if (!socket_)
+        return;
+    const std::uint64_t now = steadyClock_.nowUs();
+    if (looked_ && now - lastLookUs_ < kLookIntervalUs)
+        return;
+    looked_ = true;
+    lastLookUs_ = now;
+    const PagerSocket::View view = socket_->look();
+    if (socket_->seated() && !view.seatedThere)
+        takeOff();
+    if (!socket_->seated() && view.one && socket_->seat(*view.one))
+        place(socket_->placedBytes());
+}
+
+// The pager's chips lose the jig's supply: a page loaded and not yet
+// stopped is lost, what was programmed stays, and the file gets it.
+void VirtualPager::takeOff() {
+    if (std::optional<std::string> why = socket_->keep(bytes()))
+        keepFailure_ = std::move(*why);
+    socket_->release();
+    if (eeprom_) {
+        eeprom_->onLines(kUnpowered);
+        eeprom_->setAbsent(true);
+    }
+    decoder_.onLines(kUnpowered);
+    decoder_.setAbsent(true);
+}
+
+void VirtualPager::place(const std::vector<std::uint8_t>& bytes) {
+    std::copy_n(bytes.begin(), model::kEepromSize, eepromBytes_.begin());
+    if (eeprom_) {
+        std::copy(eepromBytes_.begin(), eepromBytes_.end(), eeprom_->memory().begin());
+        eeprom_->setAbsent(false);
+    }
+    sim::Pcd5003::Image decoder{};
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(model::kEepromSize), decoder.size(),
+                decoder.begin());
+    decoder_.setImage(decoder);
+    decoder_.setAbsent(false);
+}
+
+std::string VirtualPager::fault() const {
+    if (!socket_)
+        return {};
+    if (!keepFailure_.empty())
+        return keepFailure_;
+    return socket_->fault();
 }
 
 std::vector<std::uint8_t> VirtualPager::bytes() const {
@@ -117,6 +197,8 @@ std::vector<std::uint8_t> VirtualPager::bytes() const {
 }
 
 std::optional<std::string> VirtualPager::keep() const {
+    if (socket_)
+        return socket_->keep(bytes());
     errno = 0;
     if (editor::writeFileReplacing(file_, bytes()))
         return std::nullopt;
@@ -125,6 +207,8 @@ std::optional<std::string> VirtualPager::keep() const {
 }
 
 std::optional<std::string> VirtualPager::keepChecked() {
+    if (socket_)
+        return socket_->keep(bytes());
     if (std::optional<std::string> why = unkeepable(file_, fileExists_))
         return why;
     errno = 0;
@@ -139,6 +223,27 @@ SimulatedJig::SimulatedJig(std::unique_ptr<VirtualPager> pager)
     // Nothing looks at the recorded writes; a write with verify makes many.
     port_.setRecording(false);
     port_.attach(this->pager().decoder());
+}
+
+link::PortDriver& SimulatedJig::port() {
+    if (pager().socket())
+        return socketPort_;
+    return port_;
+}
+
+bool SimulatedJig::SocketPort::usable() {
+    pager_.look();
+    return pager_.fault().empty();
+}
+
+std::optional<std::uint8_t> SimulatedJig::SocketPort::read(std::uint16_t port) {
+    if (!usable())
+        return std::nullopt;
+    return port_.read(port);
+}
+
+bool SimulatedJig::SocketPort::write(std::uint16_t port, std::uint8_t value) {
+    return usable() && port_.write(port, value);
 }
 
 void SimulatedJig::ready(const WindowState& window) {

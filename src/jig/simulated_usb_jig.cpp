@@ -14,6 +14,12 @@ void UsbJigSeat::seat(sim::Eeprom24c04& eeprom) {
 
 SimulatedUsbJig::SimulatedUsbJig(std::unique_ptr<VirtualPager> pager)
     : VirtualPagerJig(std::move(pager)) {
+    if (this->pager().socket()) {
+        jig_.setBeforeReport([this] {
+            this->pager().look();
+            return this->pager().fault().empty();
+        });
+    }
     backend_.plug(jig_);
 }
 

@@ -4,7 +4,9 @@
 // the one of sim:FILE, kept in FILE by the same rules and on the same time;
 // its EEPROM is seated
 // once the platform steps are done and answers their device select. Until
-// then the jig finds no EEPROM. The parallel port is not offered.
+// then the jig finds no EEPROM. The parallel port is not offered. With a
+// folder for a socket, the socket is looked at before each report; a socket
+// that cannot be used leaves every report unanswered.
 #pragma once
 
 #include "jig/absent_port.h"
@@ -13,6 +15,7 @@
 #include "sim/simulated_hid_backend.h"
 #include "sim/virtual_usb_jig.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,6 +30,8 @@ public:
 
     // Puts `eeprom` in the seat; later calls change nothing.
     void seat(sim::Eeprom24c04& eeprom);
+    // Runs before each report; false leaves the report unanswered.
+    void setBeforeReport(std::function<bool()> before) { before_ = std::move(before); }
 
     std::uint16_t vendorId() const override { return jig().vendorId(); }
     std::uint16_t productId() const override { return jig().productId(); }
@@ -34,6 +39,8 @@ public:
     std::optional<std::string> productString() const override { return jig().productString(); }
     link::HidCaps caps() const override { return jig().caps(); }
     std::vector<sim::Report> onOutputReport(std::span<const std::uint8_t> report) override {
+        if (before_ && !before_())
+            return {};
         return jig().onOutputReport(report);
     }
 
@@ -45,6 +52,7 @@ private:
     sim::Eeprom24c04 noEeprom_;
     sim::VirtualUsbJig emptyJig_;
     std::optional<sim::VirtualUsbJig> seated_;
+    std::function<bool()> before_;
 };
 
 class SimulatedUsbJig final : public VirtualPagerJig {
