@@ -95,7 +95,34 @@ void UsbJig::fill(std::size_t first, std::size_t last, std::uint8_t value) {
               out_.begin() + static_cast<std::ptrdiff_t>(last) + 1, value);
 }
 
+// A reply carries a code and data and nothing of the command it answers: no
+// command byte, no address, no sequence number. One that comes after its
+// read has timed out stays queued on the node, and if it lands after the
+// next command's drain it is read as that command's reply, and every later
+// reply of the transfer as the one before it: a read would complete with
+// every chunk shifted. Timing cannot tell them apart either (a slow command
+// and a fast one look alike), so the count decides: each command whose read
+// timed out owes a reply, and before the next command the owed replies are
+// waited for, kLateReplySettleMs each, and thrown away. A jig that still owes
+// one then gets no command at all, and the transfer is a USB error, until its
+// reply has come or the jig is taken again: no transfer ever reads a reply
+// that is not its command's.
+bool UsbJig::settle() {
+    std::vector<std::uint8_t> stale(in_.size());
+    while (owed_ > 0) {
+        if (device_ == nullptr || !device_->ReadFile(stale, usb::kLateReplySettleMs)) {
+            return false;
+        }
+        --owed_;
+    }
+    return true;
+}
+
 bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, int stepAfterWrite) {
+    if (owed_ > 0 && !settle()) {
+        usbError();
+        return false;
+    }
     out_[0] = 0;
     out_[1] = command;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
@@ -109,7 +136,11 @@ bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, i
     if (sleepMs != 0) {
         clock_.sleepMs(sleepMs);
     }
-    if (device_ == nullptr || !device_->ReadFile(in_, replyTimeoutMs(command))) {
+    bool timedOut = false;
+    if (device_ == nullptr || !device_->ReadFile(in_, replyTimeoutMs(command), &timedOut)) {
+        if (timedOut) {
+            ++owed_;
+        }
         usbError();
         return false;
     }
@@ -245,8 +276,10 @@ void UsbJig::sendAttach() {
     out_[0] = 0;
     out_[1] = usb::kAttach;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
-    if (device_->WriteFile(out_)) {
-        device_->ReadFile(in_, usb::kAttachTimeoutMs);
+    bool timedOut = false;
+    if (device_->WriteFile(out_) && !device_->ReadFile(in_, usb::kAttachTimeoutMs, &timedOut) &&
+        timedOut) {
+        ++owed_;
     }
 }
 

@@ -7,7 +7,7 @@
 // From jig version 2 on every transfer is bracketed by "(" and ")". An error
 // reply shows its message box and ends the transfer with 255; a jig that
 // does not answer within its command's reply time-out, or is gone, is a USB
-// error.
+// error, and no command goes to it until the reply it owes has come.
 #pragma once
 
 #include "form/user_interface.h"
@@ -18,6 +18,7 @@
 #include "link/transfers.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -75,6 +76,9 @@ inline constexpr int kReadDecoderTimeoutMs = 5000;
 // 1.5 s of settling: the 3 s that once was every command's limit would
 // fail a good jig on a slow chip.
 inline constexpr int kProgramDecoderTimeoutMs = 8000;
+// How long a reply that missed its time-out is still waited for before the
+// next command goes out.
+inline constexpr int kLateReplySettleMs = 1000;
 } // namespace usb
 
 // The reply time-out of `command`; an unknown command gets the brackets'.
@@ -86,24 +90,44 @@ public:
     UsbJig(const ProgrammerLink& link, Clock& clock, TransferProgress& progress,
            form::UserInterface& ui);
 
-    // The held device, or nullptr.
-    void setDevice(THidDevice* device) { device_ = device; }
+    // The held device, or nullptr. A new device owes no replies.
+    void setDevice(THidDevice* device) {
+        if (device != device_) {
+            owed_ = 0;
+        }
+        device_ = device;
+    }
     THidDevice* device() const { return device_; }
 
     TransferResult eeprom(const EepromType& type, std::uint8_t deviceSelect, bool read,
                           std::span<std::uint8_t> buffer) override;
     DecoderResult decoder(bool read, std::span<std::uint8_t> buffer) override;
+    // Reads the first 32 bytes of the EEPROM at `deviceSelect` as a read
+    // transfer does ("(" and its 20 ms on jigs from version 2, one 0x14 at
+    // address 0) and looks only at the reply code: 0x41 is the jig's "no
+    // EEPROM". Silent then tries the other select in the same way, and a
+    // select nothing answers ends there as every error reply ends a transfer,
+    // without ")". An EEPROM that answered gets ")" and the transfer's 1 s
+    // close. Shows no box: a jig that does not answer is Failed.
+    EepromPresence presence(const EepromType& type, std::uint8_t deviceSelect) override;
 
     // The attach command: written once when the jig is taken; the reply is
     // read and not looked at.
     void sendAttach();
 
     const std::vector<std::uint8_t>& outputReport() const { return out_; }
+    // Replies the held jig still owes: commands whose reply did not come in
+    // time.
+    std::size_t owedReplies() const { return owed_; }
 
 private:
     enum class Replies { Eeprom, Decoder };
 
     bool prepare();
+    // The reply code to `command`; nothing when the jig did not answer.
+    std::optional<std::uint8_t> send(std::uint8_t command, unsigned sleepMs);
+    std::optional<std::uint8_t> readAt(std::uint8_t block, std::size_t address);
+    bool settle();
     bool exchange(std::uint8_t command, Replies replies, unsigned sleepMs = 0,
                   int stepAfterWrite = 0);
     bool bracket(std::uint8_t command);
@@ -118,6 +142,7 @@ private:
     THidDevice* device_ = nullptr;
     std::vector<std::uint8_t> out_;
     std::vector<std::uint8_t> in_;
+    std::size_t owed_ = 0;
 };
 
 } // namespace ccp::link

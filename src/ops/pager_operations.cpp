@@ -14,7 +14,13 @@ PagerOperations::PagerOperations(editor::EditorContext& context, OperationRules 
       deviceSelect_(deviceSelect), link_(link) {
 }
 
+PagerOperations::Running::Running(PagerOperations& operations) : operations_(operations) {
+    if (operations_.running_++ == 0)
+        operations_.transfers_.EndPresenceLooks();
+}
+
 bool PagerOperations::WriteToPagerClick() {
+    const Running running(*this);
     const link::PortClaim port = transfers_.claimPort();
     const std::size_t firstLine = context_.log.lines().size();
     sent_.reset();

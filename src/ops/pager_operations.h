@@ -62,6 +62,8 @@ public:
     bool ReadFromPagerClick();
     // True when the write ended with "Verify OK !".
     bool WriteToPagerClick();
+    // True while a read or write runs (a box it opened may run events).
+    bool running() const { return running_ > 0; }
 
     model::EepromImage ReadStaging{};
     model::DecoderImage DecoderStaging{};
@@ -90,6 +92,18 @@ private:
     const form::MenuItem& repair_;
     const std::uint8_t& deviceSelect_;
     const link::ProgrammerLink& link_;
+    // Counts the operations running; each first ends the placement looks.
+    class Running {
+    public:
+        explicit Running(PagerOperations& operations);
+        ~Running() { --operations_.running_; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        PagerOperations& operations_;
+    };
+    int running_ = 0;
     RecordSink* productionLog_ = nullptr;
     BeforeSending beforeSending_;
     // The current write attempt: the pager's values as they were sent (none

@@ -33,6 +33,7 @@ ReadTakeOver takeOverOf(model::Layout layout) {
 } // namespace
 
 bool PagerOperations::ReadFromPagerClick() {
+    const Running running(*this);
     const link::PortClaim port = transfers_.claimPort();
     const int platform = context_.hardwarePlatform;
     const model::Layout layout = model::layoutOf(platform);
