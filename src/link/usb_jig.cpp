@@ -118,17 +118,16 @@ bool UsbJig::settle() {
     return true;
 }
 
-bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, int stepAfterWrite) {
+std::optional<std::uint8_t> UsbJig::send(std::uint8_t command, unsigned sleepMs,
+                                         int stepAfterWrite) {
     if (owed_ > 0 && !settle()) {
-        usbError();
-        return false;
+        return std::nullopt;
     }
     out_[0] = 0;
     out_[1] = command;
     out_.back() = Crc8(std::span<const std::uint8_t>(out_).subspan(1, out_.size() - 2));
     if (device_ == nullptr || !device_->WriteFile(out_)) {
-        usbError();
-        return false;
+        return std::nullopt;
     }
     if (stepAfterWrite != 0) {
         progress_.stepBy(stepAfterWrite);
@@ -141,14 +140,80 @@ bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, i
         if (timedOut) {
             ++owed_;
         }
+        return std::nullopt;
+    }
+    return in_[1];
+}
+
+bool UsbJig::exchange(std::uint8_t command, Replies replies, unsigned sleepMs, int stepAfterWrite) {
+    const std::optional<std::uint8_t> reply = send(command, sleepMs, stepAfterWrite);
+    if (!reply) {
         usbError();
         return false;
     }
-    if (const char* text = errorText(in_[1], replies == Replies::Decoder)) {
+    if (const char* text = errorText(*reply, replies == Replies::Decoder)) {
         ui_.showMessage(text);
         return false;
     }
     return true;
+}
+
+std::optional<std::uint8_t> UsbJig::readAt(std::uint8_t block, std::size_t address) {
+    out_[2] = block;
+    out_[3] = static_cast<std::uint8_t>(address >> 8);
+    out_[4] = static_cast<std::uint8_t>(address & 0xFF);
+    fill(5, 36, 0);
+    return send(usb::kReadEeprom, 0);
+}
+
+EepromPresence UsbJig::presence(const EepromType& type, std::uint8_t deviceSelect) {
+    if (!type.usbBlock || device_ == nullptr) {
+        return EepromPresence::Failed;
+    }
+    const HidCaps caps = device_->GetCaps();
+    if (caps.outputReportLength < usb::kMinOutputLength ||
+        caps.inputReportLength < usb::kMinInputLength) {
+        return EepromPresence::Failed;
+    }
+    out_.resize(caps.outputReportLength, 0);
+    in_.resize(caps.inputReportLength, 0);
+    const auto done = [](std::optional<std::uint8_t> reply) {
+        return reply && errorText(*reply, false) == nullptr;
+    };
+    const bool brackets = link_.JigVersion >= 2;
+    if (brackets) {
+        fill(2, 33, 0);
+        const std::optional<std::uint8_t> begun = send(usb::kBegin, kBracketSleepMs);
+        if (begun == usb::kReplyNoEeprom) {
+            return EepromPresence::Silent;
+        }
+        if (!done(begun)) {
+            return EepromPresence::Failed;
+        }
+    }
+    EepromPresence found = EepromPresence::Answers;
+    for (const std::uint8_t select : {deviceSelect, static_cast<std::uint8_t>(deviceSelect ^ 2)}) {
+        const std::optional<std::uint8_t> reply =
+            readAt(static_cast<std::uint8_t>(*type.usbBlock | select), 0);
+        if (done(reply)) {
+            break;
+        }
+        if (reply != usb::kReplyNoEeprom) {
+            return EepromPresence::Failed;
+        }
+        if (found == EepromPresence::OtherSelect) {
+            return EepromPresence::Silent;
+        }
+        found = EepromPresence::OtherSelect;
+    }
+    if (brackets) {
+        fill(2, 33, 0);
+        if (!done(send(usb::kEnd, kBracketSleepMs))) {
+            return EepromPresence::Failed;
+        }
+        clock_.sleepMs(kEepromEndSleepMs);
+    }
+    return found;
 }
 
 bool UsbJig::bracket(std::uint8_t command) {

@@ -124,8 +124,10 @@ private:
     enum class Replies { Eeprom, Decoder };
 
     bool prepare();
-    // The reply code to `command`; nothing when the jig did not answer.
-    std::optional<std::uint8_t> send(std::uint8_t command, unsigned sleepMs);
+    // The reply code to `command`; nothing when the jig did not answer, or
+    // still owes the reply to an earlier one.
+    std::optional<std::uint8_t> send(std::uint8_t command, unsigned sleepMs,
+                                     int stepAfterWrite = 0);
     std::optional<std::uint8_t> readAt(std::uint8_t block, std::size_t address);
     bool settle();
     bool exchange(std::uint8_t command, Replies replies, unsigned sleepMs = 0,
