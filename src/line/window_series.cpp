@@ -163,6 +163,9 @@ std::optional<PagerResult> WindowSeries::write() {
     if (form_.records.lost() > lostBefore)
         result = {false, "the production record was lost; put this pager aside"};
     last_ = result;
+    ++attempts_;
+    // The bell as the result shows, heard from a step away.
+    form_.ui().beep();
     if (refresh())
         showNext();
     notify();

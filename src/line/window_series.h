@@ -50,6 +50,8 @@ public:
     std::optional<PagerResult> write();
     // The last pager's outcome, until the next one.
     const std::optional<PagerResult>& lastResult() const { return last_; }
+    // Pagers attempted since the window started.
+    int attempts() const { return attempts_; }
 
     // After the series opened, closed, changed its counts or wrote a pager.
     std::function<void()> changed;
@@ -69,6 +71,7 @@ private:
     store::Store* store_ = nullptr;
     std::optional<store::SeriesStatus> status_;
     std::optional<PagerResult> last_;
+    int attempts_ = 0;
     std::function<void()> writeHandler_;
     std::function<void()> afterEvent_;
 };

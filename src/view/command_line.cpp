@@ -15,6 +15,7 @@ namespace ccp::view {
 namespace {
 
 const QString kJig = QStringLiteral("jig");
+const QString kDb = QStringLiteral("db");
 
 void describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(
@@ -29,6 +30,11 @@ void describe(QCommandLineParser& parser) {
                 "watched.")
             .arg(jig::kJigForms),
         "JIG"));
+    parser.addOption(QCommandLineOption(
+        kDb,
+        "The production store of the records and the series: a postgresql:// URL, or a SQLite "
+        "file (default: $XDG_DATA_HOME/capcode-programmer/production.db).",
+        "URL"));
 }
 
 } // namespace
@@ -59,6 +65,8 @@ WindowOptions parseOptions(const QCoreApplication& application) {
     WindowOptions options;
     if (parser.isSet(kJig))
         options.jig = parser.value(kJig).toStdString();
+    if (parser.isSet(kDb))
+        options.db = parser.value(kDb).toStdString();
     return options;
 }
 

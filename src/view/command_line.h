@@ -1,5 +1,5 @@
-// The window's command line: capcode-programmer [--jig JIG] [--help]
-// [--version]. --help and --version are answered before the application
+// The window's command line: capcode-programmer [--jig JIG] [--db URL]
+// [--help] [--version]. --help and --version are answered before the application
 // object opens a display, so they work where there is none.
 #pragma once
 
@@ -12,6 +12,7 @@ namespace ccp::view {
 
 struct WindowOptions {
     std::optional<std::string> jig; // the --jig word, as given
+    std::string db;                 // the store; empty: the default SQLite file
 };
 
 // When the arguments ask for help or the version: prints it and returns the

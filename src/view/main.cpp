@@ -3,6 +3,7 @@
 // dialog, the first scan for a USB jig posted to the message loop, then the
 // message loop until the main window closes.
 #include "app/tform1.h"
+#include "ops/placement_probe.h"
 #include "ops/production_log.h"
 #include "ops/stored_records.h"
 #include "view/application.h"
@@ -10,6 +11,7 @@
 #include "view/hid_watch.h"
 #include "view/main_window.h"
 #include "view/qt_user_interface.h"
+#include "view/series_menu.h"
 #include "view/window_jig.h"
 
 #include <QTimer>
@@ -38,15 +40,22 @@ int main(int argc, char** argv) {
         services.pendingRecords = pending;
         ccp::app::TForm1 form(services, CCP_CUSTOMER_PROFILE);
         form.records.openWhenFirstNeeded(
-            [pending] { return ccp::ops::openProductionStore({}, pending); });
+            [pending, db = options.db] { return ccp::ops::openProductionStore(db, pending); });
         jig.started(form);
         fonts.join();
         ccp::view::MainWindow window(form);
         ui.attach(&window);
+        QString titleNote;
         if (const std::string file = jig.pagerFile(); !file.empty())
-            window.setTitleNote(
-                " - Virtual pager: " +
-                QString::fromStdString(std::filesystem::path(file).filename().string()));
+            titleNote = " - Virtual pager: " +
+                        QString::fromStdString(std::filesystem::path(file).filename().string());
+        window.setTitleNote(titleNote);
+        ccp::view::WindowStore store(form, options.db, pending);
+        ccp::view::SeriesMenu series(window, ui, store, titleNote);
+        ccp::ops::PlacementProbe probe(form.pagerOperations, form.transfers,
+                                       form.EepromDeviceSelect);
+        series.setProbe({[&probe] { return probe.look(); }, [&probe] { probe.stop(); },
+                         [&jig] { return jig.fault(); }});
         window.setAfterPagerOperation([&jig, &form, &ui] {
             if (const std::optional<std::string> reason = jig.keep(form))
                 ui.showError(*reason);

@@ -51,6 +51,8 @@ public:
     const std::string& refusal() const { return refusal_; }
     // The virtual pager's file, for the title bar; empty for a real jig.
     std::string pagerFile() const;
+    // Why a virtual socket cannot be used now; empty when it can.
+    std::string fault() const { return jig_ ? jig_->fault() : std::string(); }
 
     // After each pager operation: keeps the virtual pager in its file. On
     // failure the log gets the reason and it is returned for a box.
