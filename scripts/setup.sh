@@ -4,7 +4,7 @@ set -euo pipefail
 
 CCP_PACKAGES=(cmake g++ make pkgconf qt6-base-dev libgl-dev libgtest-dev libgmock-dev
               libbenchmark-dev libhidapi-dev libudev-dev xvfb xauth xdotool imagemagick openbox x11-utils
-              libcli11-dev nlohmann-json3-dev libsqlite3-dev libpq-dev libssl-dev postgresql
+              libcli11-dev nlohmann-json3-dev libtoml11-dev libsqlite3-dev libpq-dev libssl-dev postgresql
               postgresql-common)
 
 ccp_missing_packages() {

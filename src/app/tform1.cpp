@@ -50,6 +50,8 @@ void TForm1::bindHandlers() {
     frequencyRules.bind();
     Open1.onClick = [this] { imageFiles.Open1Click(); };
     Save1.onClick = [this] { imageFiles.Save1Click(); };
+    ExportText1.onClick = [this] { ExportText1Click(); };
+    ImportText1.onClick = [this] { ImportText1Click(); };
     // USB notices wait while an operation runs: the transport and the held
     // device stay those it started with.
     ReadFromPager.onClick = [this] {

@@ -83,6 +83,16 @@ constexpr int kStartProfile = 1;
 inline constexpr const char* kCompareOrder =
     "NAME: value on the pager -> value writing would put there";
 
+// What an import of a configuration text did. A refusal names the line, the
+// key and the reason; a warning names a value the rules changed.
+struct TextImport {
+    enum class Outcome { Done, Unreadable, Refused };
+    Outcome outcome = Outcome::Done;
+    std::string reason;                // UTF-8
+    std::vector<std::string> warnings; // UTF-8
+    bool done() const { return outcome == Outcome::Done; }
+};
+
 class TForm1 : public form::Form, public model::PagerSettings {
 public:
     TForm1(Services services, int startProfile = kStartProfile);
@@ -104,6 +114,19 @@ public:
     // line kCompareOrder. A failed read shows its line in the log and no
     // list. Returns the difference lines; nothing when the read failed.
     std::optional<std::vector<std::string>> CompareWithPagerClick();
+    // File > Export as text... and File > Import text...: ask for a file,
+    // then export or import; a refused import shows its reason in an error
+    // box, warnings in a message box.
+    void ExportText1Click();
+    void ImportText1Click();
+    // The same without the dialogs. The export writes the window as a
+    // configuration text through the safe save. The import builds the image
+    // the text describes in a scratch copy of the window (same profile),
+    // setting each control as a user would; only when every line is taken
+    // does this window step to the text's platform and load that image. The
+    // window and its images are as they were after a refusal.
+    bool exportText(const std::string& path);
+    TextImport importText(const std::string& path);
 
     // Firmware version rules: shows, hides, enables and resets the option
     // controls for the version in `firmwareversion` and the customer profile.
@@ -147,6 +170,8 @@ public:
     MenuItem File1{*this, "File1", "&File"};
     MenuItem Open1{*this, "Open1", "&Open..."};
     MenuItem Save1{*this, "Save1", "&Save..."};
+    MenuItem ExportText1{*this, "ExportText1", "Export as text..."};
+    MenuItem ImportText1{*this, "ImportText1", "Import text..."};
     MenuItem N1{*this, "N1", "-"};
     MenuItem Exit1{*this, "Exit1", "E&xit"};
     MenuItem Port1{*this, "Port1", "&Port"};

@@ -5,7 +5,7 @@
 namespace ccp::app {
 
 void TForm1::setDesignValues() {
-    for (MenuItem* item : {&Open1, &Save1, &N1, &Exit1})
+    for (MenuItem* item : {&Open1, &Save1, &ExportText1, &ImportText1, &N1, &Exit1})
         File1.addItem(*item);
     LPT11.setChecked(true);
     Port1.addItem(LPT11);

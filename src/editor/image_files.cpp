@@ -7,6 +7,7 @@
 #include "model/checksum.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace ccp::editor {
@@ -57,26 +58,32 @@ void ImageFiles::fail(const char* line) {
 
 bool ImageFiles::load(const std::string& path) {
     context_.log.append("Load data from " + path);
-    const int platform = context_.hardwarePlatform;
-    const model::Layout layout = model::layoutOf(platform);
-    const FileFormat format = fileFormatOf(platform);
+    const FileFormat format = fileFormatOf(context_.hardwarePlatform);
 
     std::optional<std::vector<std::uint8_t>> file = readFilePrefix(path, format.length);
     if (!file) {
         fail("Load file error");
         return false;
     }
-    if (file->size() < format.length) {
+    return loadImage(std::move(*file));
+}
+
+bool ImageFiles::loadImage(std::vector<std::uint8_t> bytes) {
+    const int platform = context_.hardwarePlatform;
+    const model::Layout layout = model::layoutOf(platform);
+    const FileFormat format = fileFormatOf(platform);
+    std::vector<std::uint8_t>& file = bytes;
+    if (file.size() < format.length) {
         if (!format.padShortFile) {
             fail("File size error, stop load!!!");
             return false;
         }
-        file->resize(format.length, 0xFF);
+        file.resize(format.length, 0xFF);
     }
 
     // Staging: the image as the file would leave it, checked before use.
     model::EepromImage staged = context_.eeprom;
-    std::copy_n(file->begin(), std::min(format.length, model::kEepromSize), staged.begin());
+    std::copy_n(file.begin(), std::min(format.length, model::kEepromSize), staged.begin());
     if (!checksumsHold(staged, layout)) {
         fail("File checksum error!!!");
         return false;
@@ -84,7 +91,7 @@ bool ImageFiles::load(const std::string& path) {
 
     context_.eeprom = staged;
     if (format.withDecoder)
-        std::copy_n(file->begin() + kDecoderOffset, model::kDecoderSize, context_.decoder.begin());
+        std::copy_n(file.begin() + kDecoderOffset, model::kDecoderSize, context_.decoder.begin());
     context_.log.append("File loaded");
 
     decoder_.decode();

@@ -10,7 +10,9 @@
 #include "editor/editor_context.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ccp::editor {
 
@@ -42,6 +44,9 @@ public:
     // The same without the dialogs; true when the file was loaded or saved.
     bool load(const std::string& path);
     bool save(const std::string& path);
+    // A load's checks and steps on the bytes a file would hold, from the size
+    // check on (no "Load data from" line).
+    bool loadImage(std::vector<std::uint8_t> bytes);
 
 private:
     void fail(const char* line);

@@ -1,5 +1,6 @@
 #include "tool/command_line.h"
 
+#include "app/config_text.h"
 #include "ops/production_log.h"
 #include "tool/jigs_command.h"
 #include "tool/json_report.h"
@@ -8,6 +9,7 @@
 #include "tool/record_command.h"
 #include "tool/self_test_run.h"
 #include "tool/series_command.h"
+#include "tool/text_format.h"
 #include "tool/tool_run.h"
 
 #include <CLI/CLI.hpp>
@@ -28,6 +30,8 @@ struct Options {
     std::optional<std::string> jig;
     bool read = false;
     std::optional<std::string> load;
+    std::optional<std::string> importText;
+    std::optional<std::string> exportText;
     std::vector<std::string> settings;
     bool write = false;
     std::optional<std::string> save;
@@ -172,11 +176,17 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         ->type_name("JIG");
     app.add_flag("--read", run.read, "Read From Pager (needs --jig)");
     app.add_option("--load", run.load, "File > Open with FILE")->type_name("FILE");
+    app.add_option("--import", run.importText,
+                   "File > Import text... with FILE, a configuration text (profile and "
+                   "platform from it)")
+        ->type_name("FILE");
     app.add_option("--set", run.settings, "set a control as a user would; repeatable, in order")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
     app.add_flag("--write", run.write, "Write To Pager (needs --jig)");
     app.add_option("--save", run.save, "File > Save with FILE")->type_name("FILE");
+    app.add_option("--export", run.exportText, "File > Export as text... with FILE, after the save")
+        ->type_name("FILE");
     app.add_option("--trace", run.trace,
                    "write every access to the jig (every report of a USB jig) to FILE")
         ->type_name("FILE");
@@ -194,6 +204,10 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     app.add_option("--series", run.series,
                    "write the next pager of series NAME (needs --jig and --write)")
         ->type_name("NAME");
+
+    bool textFormat = false;
+    app.add_flag("--text-format", textFormat,
+                 "print the configuration text's format, field by field, as a Markdown table");
 
     Options diff;
     std::string fileA;
@@ -245,6 +259,10 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return refuse(error.what());
     }
 
+    if (textFormat) {
+        out << textFormatTable(run.profile.value_or(defaultProfile));
+        return 0;
+    }
     if (diffCommand->parsed() && fileA == "pager") {
         const std::optional<jig::JigChoice> jig =
             diff.jig ? jig::parseJig(*diff.jig) : std::nullopt;
@@ -261,8 +279,13 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
             err << "capcode-tool: diff takes only FILE_A, FILE_B, --profile and --platform\n";
             return kUsageError;
         }
-        return runDiff({fileA, fileB, diff.profile.value_or(defaultProfile), diff.platform}, out,
-                       err);
+        // A configuration text says the profile and platform it was made under.
+        std::optional<int> profile = diff.profile;
+        std::optional<int> platform = diff.platform;
+        for (const std::string& file : {fileA, fileB})
+            app::isConfigTextFile(file, profile ? nullptr : &profile,
+                                  platform ? nullptr : &platform);
+        return runDiff({fileA, fileB, profile.value_or(defaultProfile), platform}, out, err);
     }
     if (selfTest.command->parsed())
         return runSelfTest(selfTest, defaultProfile, out, err);
@@ -274,10 +297,10 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
         return runRecordCommand(record, out, err);
 
     if (run.series) {
-        if (!run.jig || !run.write || run.load || run.read || run.profile || run.platform ||
-            run.repair)
-            return refuse("--series takes --jig and --write, and no --load, --read, --repair, "
-                          "--profile or --platform: the series holds them");
+        if (!run.jig || !run.write || run.load || run.importText || run.read || run.profile ||
+            run.platform || run.repair)
+            return refuse("--series takes --jig and --write, and no --load, --import, --read, "
+                          "--repair, --profile or --platform: the series holds them");
         for (const std::string& text : run.settings) {
             const std::string name = text.substr(0, text.find('='));
             if (name.starts_with("address") || name.starts_with("autoinc"))
@@ -292,10 +315,18 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     std::optional<std::vector<Assignment>> settings = parseSettings(run.settings, reason);
     if (!settings)
         return refuse(reason.str());
-    request.profile = run.profile.value_or(defaultProfile);
+    if (run.load && run.importText)
+        return refuse("--load and --import both give the image: give one");
+    // An imported text runs under the profile it was made under.
+    std::optional<int> textProfile;
+    if (run.importText && !run.profile)
+        app::isConfigTextFile(*run.importText, &textProfile);
+    request.profile = run.profile.value_or(textProfile.value_or(defaultProfile));
     request.platform = run.platform;
     request.repair = run.repair;
     request.load = run.load;
+    request.importText = run.importText;
+    request.exportText = run.exportText;
     request.settings = std::move(*settings);
     request.read = run.read;
     request.write = run.write;

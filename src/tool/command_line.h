@@ -1,8 +1,9 @@
 // The tool's command line:
 //   capcode-tool [--profile P] [--platform N] [--repair] [--jig JIG] [--read]
-//                [--load FILE] [--set NAME=VALUE]... [--write] [--save FILE]
-//                [--trace FILE] [--answer yes|no] [--json]
-//   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]
+//                [--load FILE | --import TEXT] [--set NAME=VALUE]... [--write]
+//                [--save FILE] [--export TEXT] [--trace FILE] [--answer yes|no]
+//                [--json]
+//   capcode-tool diff FILE_A FILE_B [--profile P] [--platform N]   (images or texts)
 //   capcode-tool selftest --jig JIG [--profile P] [--platform N]
 //   capcode-tool jigs | series ... | record ...
 // A subcommand takes --profile, --platform, --jig, --json and --db written

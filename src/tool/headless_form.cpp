@@ -1,5 +1,6 @@
 #include "tool/headless_form.h"
 
+#include "app/config_text.h"
 #include "app/settings_diff.h"
 #include "editor/image_files.h"
 #include "line/series_pager.h"
@@ -83,6 +84,32 @@ StepResult HeadlessForm::load(const std::string& path) {
 
 StepResult HeadlessForm::save(const std::string& path) {
     return fileStep(form_.Save1, &editor::ImageFiles::save, path);
+}
+
+StepResult HeadlessForm::exportText(const std::string& path) {
+    if (!form_.ExportText1.reachable())
+        return refused(form_.ExportText1.name(), "the menu item is disabled");
+    return failedBecause([&] { return form_.exportText(path); }, form_.Memo1.lines().size() + 1);
+}
+
+StepResult HeadlessForm::importText(const std::string& path) {
+    if (!form_.ImportText1.reachable())
+        return refused(form_.ImportText1.name(), "the menu item is disabled");
+    app::TextImport result;
+    form_.dispatch([&] { result = form_.importText(path); });
+    switch (result.outcome) {
+    case app::TextImport::Outcome::Done:
+        return {};
+    case app::TextImport::Outcome::Unreadable:
+        return {Outcome::Failed, result.reason};
+    case app::TextImport::Outcome::Refused:
+        break;
+    }
+    return {Outcome::Refused, result.reason};
+}
+
+StepResult HeadlessForm::loadOrImport(const std::string& path) {
+    return app::isConfigTextFile(path) ? importText(path) : load(path);
 }
 
 // The menu handler asks the chooser for the path and hands it to the file

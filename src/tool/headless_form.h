@@ -73,6 +73,14 @@ public:
     // File > Open and File > Save with `path` as the chosen file.
     StepResult load(const std::string& path);
     StepResult save(const std::string& path);
+    // File > Export as text... and File > Import text... with `path` as the
+    // chosen file. An import that is refused is Refused with the line, key
+    // and reason; a file that cannot be read is Failed.
+    StepResult exportText(const std::string& path);
+    StepResult importText(const std::string& path);
+    // An image file is loaded, a configuration text imported (a file that
+    // reads as one).
+    StepResult loadOrImport(const std::string& path);
     // Read From Pager and Write To Pager; they fail unless the log ends with
     // "Read completed" or "Verify OK !", and when start-up found no jig ready
     // (with HID devices: when the first scan took no USB jig).

@@ -5,6 +5,7 @@
 // requests are recorded, never shown.
 #pragma once
 
+#include "app/ui_record.h"
 #include "form/control.h"
 #include "form/controls.h"
 #include "form/user_interface.h"
@@ -19,7 +20,7 @@
 
 namespace ccp::tool {
 
-class HeadlessUi final : public form::UserInterface {
+class HeadlessUi final : public form::UserInterface, public app::UiRecord {
 public:
     // `boxes` receives "message: TEXT" and "error: TEXT" lines; nullptr keeps
     // them in boxTexts() only.
@@ -48,12 +49,14 @@ public:
     void closeMainWindow() override {}
 
     // Texts of every message and error box, in order.
-    const std::vector<std::string>& boxTexts() const { return boxTexts_; }
+    const std::vector<std::string>& boxTexts() const override { return boxTexts_; }
     // Every question asked, with the answer it got, in order.
     const std::vector<ops::Question>& questions() const { return questions_; }
-    std::size_t errorBoxes() const { return errorBoxes_; }
+    std::size_t errorBoxes() const override { return errorBoxes_; }
     // Controls the rules gave the focus back to, in order.
-    const std::vector<const form::Control*>& focusRequests() const { return focusRequests_; }
+    const std::vector<const form::Control*>& focusRequests() const override {
+        return focusRequests_;
+    }
     int beeps() const { return beeps_; }
 
 private:

@@ -1,22 +1,13 @@
-// The controls hold single-byte Latin-1 text, one byte per character as the
-// pager stores it; the command line, standard output and JSON carry UTF-8.
-// These conversions sit at that border: strict on the way in, lossless on
-// the way out.
+// The tool's texts cross the Latin-1 / UTF-8 border with the window's own
+// conversions (app/latin1.h).
 #pragma once
 
-#include <optional>
-#include <string>
-#include <string_view>
+#include "app/latin1.h"
 
 namespace ccp::tool {
 
-// Nothing when the text is not valid UTF-8 or holds a character above U+00FF;
-// `offending` then receives that character (or the invalid byte) as given.
-std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string* offending = nullptr);
-
-std::string latin1ToUtf8(std::string_view latin1);
-
-// UTF-8 for a terminal: control bytes (below 0x20, 0x7F) are written as \xNN.
-std::string printableUtf8(std::string_view latin1);
+using app::latin1ToUtf8;
+using app::printableUtf8;
+using app::utf8ToLatin1;
 
 } // namespace ccp::tool

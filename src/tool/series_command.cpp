@@ -1,5 +1,6 @@
 #include "tool/series_command.h"
 
+#include "app/config_text.h"
 #include "jig/jig.h"
 #include "line/series_pager.h"
 #include "ops/production_log.h"
@@ -108,9 +109,10 @@ int create(const SeriesOptions& o, int profile, std::ostream& out, std::ostream&
     HeadlessForm headless(profile, nullptr, &err);
     StepResult step = o.platform ? headless.stepToPlatform(*o.platform) : StepResult{};
     if (step.done()) {
-        step = headless.load(o.load);
+        const std::string& file = o.importText.empty() ? o.load : o.importText;
+        step = o.importText.empty() ? headless.load(file) : headless.importText(file);
         if (!step.done())
-            step.reason = o.load + " not loaded: " + step.reason;
+            step.reason = file + " not loaded: " + step.reason;
     }
     for (const Assignment& setting : settings) {
         if (!step.done())
@@ -156,9 +158,11 @@ void addSeriesCommand(CLI::App& app, SeriesOptions& o) {
     o.create->add_option("--profile", o.profile, "customer profile 0-6")->check(CLI::Range(0, 6));
     o.create->add_option("--platform", o.platform, "hardware platform 0-6 to step to")
         ->check(CLI::Range(0, 6));
-    o.create->add_option("--load", o.load, "the template image file")
-        ->required()
-        ->type_name("TEMPLATE");
+    CLI::Option* load =
+        o.create->add_option("--load", o.load, "the template image file")->type_name("TEMPLATE");
+    o.create->add_option("--import", o.importText, "the template as a configuration text")
+        ->type_name("TEXT")
+        ->excludes(load);
     o.create->add_option("--set", o.settings, "set a control as a user would; repeatable")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
@@ -180,8 +184,15 @@ void addSeriesCommand(CLI::App& app, SeriesOptions& o) {
 
 int runSeriesCommand(const SeriesOptions& o, int defaultProfile, std::ostream& out,
                      std::ostream& err) {
-    if (o.create->parsed())
-        return create(o, o.profile.value_or(defaultProfile), out, err);
+    if (o.create->parsed()) {
+        std::optional<int> textProfile;
+        if (!o.importText.empty() && !o.profile)
+            app::isConfigTextFile(o.importText, &textProfile);
+        if (o.load.empty() && o.importText.empty())
+            return say(err, "series create takes --load TEMPLATE or --import TEXT",
+                       Outcome::Refused);
+        return create(o, o.profile.value_or(textProfile.value_or(defaultProfile)), out, err);
+    }
     auto opened = ops::openProductionStore(o.db, ops::defaultProductionLogPath());
     if (!opened.ok())
         return say(err, opened.failure.message, Outcome::Failed);

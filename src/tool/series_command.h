@@ -1,5 +1,5 @@
-// capcode-tool series create NAME [--profile P] [--platform N] --load TEMPLATE
-//                            [--set NAME=VALUE]... [--db URL]
+// capcode-tool series create NAME [--profile P] [--platform N]
+//                            (--load TEMPLATE | --import TEXT) [--set NAME=VALUE]... [--db URL]
 // capcode-tool series show NAME [--json] [--db URL]
 // capcode-tool series list [--db URL]
 // capcode-tool series settle NAME (--jig JIG [--slot N] | --slot N --scrapped) [--db URL]
@@ -34,6 +34,7 @@ struct SeriesOptions {
     std::optional<int> profile;
     std::optional<int> platform;
     std::string load;
+    std::string importText; // the template as a configuration text
     std::vector<std::string> settings;
     bool json = false;
     std::string db;

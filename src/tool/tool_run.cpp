@@ -36,6 +36,9 @@ StepResult runAll(HeadlessForm& headless, jig::Jig* jig, const RunRequest& reque
         step = withReason(headless.readFromPager(), "pager not read: ");
     if (step.done() && request.load)
         step = withReason(headless.load(*request.load), *request.load + " not loaded: ");
+    if (step.done() && request.importText)
+        step = withReason(headless.importText(*request.importText),
+                          *request.importText + " not imported: ");
     for (const Assignment& setting : request.settings) {
         if (!step.done())
             break;
@@ -54,6 +57,9 @@ StepResult runAll(HeadlessForm& headless, jig::Jig* jig, const RunRequest& reque
     }
     if (step.done() && request.save)
         step = withReason(headless.save(*request.save), *request.save + " not saved: ");
+    if (step.done() && request.exportText)
+        step = withReason(headless.exportText(*request.exportText),
+                          *request.exportText + " not exported: ");
     return step;
 }
 
@@ -202,7 +208,7 @@ int runDiff(const DiffRequest& request, std::ostream& out, std::ostream& err) {
     for (auto [form, file] : {std::pair{&a, &request.fileA}, std::pair{&b, &request.fileB}}) {
         StepResult step = request.platform ? form->stepToPlatform(*request.platform) : StepResult{};
         if (step.done()) {
-            step = form->load(*file);
+            step = form->loadOrImport(*file);
             if (!step.done())
                 step.reason = *file + " not loaded: " + step.reason;
         }

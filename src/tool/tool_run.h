@@ -1,11 +1,10 @@
 // The two things the tool does. A run starts the window headless with a
 // profile (detecting the jig when it has one), then takes the platform steps,
-// Help > Repair, Read From Pager, File > Open, each setting in order, Write To
-// Pager and File > Save; it stops at the first step that fails. A diff loads
-// two files into two headless windows and prints what differs. Both return
-// the exit status: 0 done (or identical), 1 a file or pager step failed, or
-// the jig or trace could not keep what it holds (or the files differ), 2
-// refused.
+// Help > Repair, Read From Pager, File > Open, File > Import text, each
+// setting in order, Write To Pager, File > Save and File > Export as text; it stops at the first
+// step that fails. A diff loads two files into two headless windows and prints what differs. Both
+// return the exit status: 0 done (or identical), 1 a file or pager step failed, or the jig or trace
+// could not keep what it holds (or the files differ), 2 refused.
 #pragma once
 
 #include "jig/jig.h"
@@ -26,9 +25,13 @@ struct RunRequest {
     std::optional<jig::JigChoice> jig;
     bool read = false;
     std::optional<std::string> load;
+    // File > Import text... with this configuration text, after the load.
+    std::optional<std::string> importText;
     std::vector<Assignment> settings;
     bool write = false;
     std::optional<std::string> save;
+    // File > Export as text... with this file, after the save.
+    std::optional<std::string> exportText;
     // Every access to the jig, written to this file (see TracingPort, and
     // TracingHidBackend for a USB jig).
     std::optional<std::string> trace;
@@ -59,7 +62,8 @@ struct DiffRequest {
 // "error" when it was refused before the window started).
 int runSteps(const RunRequest& request, std::ostream& out, std::ostream& err);
 // Differences go to `out`; a file that does not load is reported on `err`
-// with the reason its load logged, and gives status 2.
+// with the reason its load logged, and gives status 2. Either file may be a
+// configuration text: it is imported instead of loaded.
 int runDiff(const DiffRequest& request, std::ostream& out, std::ostream& err);
 
 } // namespace ccp::tool

@@ -289,8 +289,10 @@ TEST_F(WindowControls, MenuCaptionsAndStructure) {
             out.push_back(item->name() + "=" + item->caption());
         return out;
     };
-    EXPECT_EQ(names(form.File1), (std::vector<std::string>{"Open1=&Open...", "Save1=&Save...",
-                                                           "N1=-", "Exit1=E&xit"}));
+    EXPECT_EQ(names(form.File1),
+              (std::vector<std::string>{"Open1=&Open...", "Save1=&Save...",
+                                        "ExportText1=Export as text...",
+                                        "ImportText1=Import text...", "N1=-", "Exit1=E&xit"}));
     EXPECT_EQ(names(form.Port1), (std::vector<std::string>{"LPT11=LPT&1", "LPT21=LPT&2"}));
     EXPECT_EQ(names(form.Help1),
               (std::vector<std::string>{"Repair1=&Repair", "Debug1=&Debug", "About1=&About"}));
