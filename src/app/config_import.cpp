@@ -138,10 +138,14 @@ private:
             return TextProblem{entry.line, entry.key, std::move(reason)};
         };
         std::string offending;
-        const std::optional<std::string> value = utf8ToLatin1(entry.value, &offending);
+        std::optional<std::string> value = utf8ToLatin1(entry.value, &offending);
         if (!value)
             return refuse("'" + offending + "' is not a character of the pager's set (Latin-1)");
         form::Control* control = form_.find(entry.key);
+        // The text writes the frequency with '.'; the window types its own
+        // separator.
+        if (control == &form_.channelfreq)
+            std::replace(value->begin(), value->end(), '.', form_.decimalSeparator());
         if (control == nullptr)
             return refuse("there is no control of that name");
         if (!isImageSetting(*control, form_.HardwarePlatform))

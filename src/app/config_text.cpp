@@ -175,8 +175,13 @@ std::string exportText(const TForm1& window) {
     out << "firmwareversion = " << quotedText(window.firmwareversion.text()) << '\n';
     out << "subversion = " << quotedText(window.subversion.text()) << '\n';
     out << "\n[settings]\n";
-    for (const form::Control* control : textSettings(window))
-        out << control->name() << " = " << quotedText(settingValue(*control).value_or("")) << '\n';
+    for (const form::Control* control : textSettings(window)) {
+        std::string value = settingValue(*control).value_or("");
+        // A text read under any locale: the frequency's separator is '.'.
+        if (control == &window.channelfreq)
+            std::replace(value.begin(), value.end(), window.decimalSeparator(), '.');
+        out << control->name() << " = " << quotedText(value) << '\n';
+    }
     out << "\n[bytes]\n";
     const std::vector<std::uint8_t> file = imageFileBytes(window);
     const std::vector<std::size_t> offsets = unnamedBytes(window.HardwarePlatform);

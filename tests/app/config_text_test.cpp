@@ -188,6 +188,26 @@ TEST(TextImport, AValueTheExitRuleChangesIsKeptAsTheRuleSaysAndNamedInAWarning) 
     EXPECT_TRUE(rig.ui.errors.empty());
 }
 
+TEST(TextImport, TheFrequencyIsWrittenWithAPointAndTypedWithTheWindowsSeparator) {
+    testing::TempDir dir;
+    testing::FormRig commaRig;
+    commaRig.os.separator = ',';
+    TForm1& comma = commaRig.start(1);
+    RecordingUi shown;
+    ASSERT_FALSE(applySetting(comma, shown, "channelfreq", "4591250"));
+    ASSERT_EQ(comma.channelfreq.text(), "459,12500");
+    const std::string text = exportText(comma);
+    EXPECT_NE(text.find("channelfreq = \"459.12500\"\n"), std::string::npos);
+
+    testing::FormRig pointRig;
+    TForm1& point = pointRig.start(1);
+    const TextImport result = point.importText(writeText(dir, "comma.toml", text));
+    ASSERT_TRUE(result.done()) << result.reason;
+    EXPECT_EQ(point.channelfreq.text(), "459.12500");
+    ASSERT_TRUE(comma.importText(writeText(dir, "point.toml", exportText(point))).done());
+    EXPECT_EQ(comma.channelfreq.text(), "459,12500");
+}
+
 TEST(TextExport, ANewCapcodeChangesExactlyOneLine) {
     testing::FormRig rig;
     TForm1& form = rig.start(1);
