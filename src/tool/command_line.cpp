@@ -9,6 +9,7 @@
 #include "tool/record_command.h"
 #include "tool/self_test_run.h"
 #include "tool/series_command.h"
+#include "tool/station_run.h"
 #include "tool/text_format.h"
 #include "tool/tool_run.h"
 
@@ -41,6 +42,7 @@ struct Options {
     std::optional<std::string> productionLog;
     std::optional<std::string> db;
     std::optional<std::string> series;
+    bool station = false;
 
     bool usesJig() const { return jig || read || write || trace || answer != "no"; }
 };
@@ -204,6 +206,9 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     app.add_option("--series", run.series,
                    "write the next pager of series NAME (needs --jig and --write)")
         ->type_name("NAME");
+    app.add_flag("--station", run.station,
+                 "with --series and --jig: write each pager placed on the jig, one write per "
+                 "placement, until SIGINT or SIGTERM");
 
     bool textFormat = false;
     app.add_flag("--text-format", textFormat,
@@ -296,6 +301,14 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     if (record.command->parsed())
         return runRecordCommand(record, out, err);
 
+    if (run.station) {
+        if (!run.series || !run.jig || run.write || run.read || run.load || run.importText ||
+            run.save || run.exportText || run.trace || run.profile || run.platform || run.repair)
+            return refuse("--station takes --series NAME and --jig, and no --write, --read, "
+                          "--load, --import, --save, --export, --trace, --repair, --profile or "
+                          "--platform: it writes each pager placed on the jig from the series");
+        run.write = true;
+    }
     if (run.series) {
         if (!run.jig || !run.write || run.load || run.importText || run.read || run.profile ||
             run.platform || run.repair)
@@ -337,6 +350,8 @@ int runCommandLine(int argc, const char* const* argv, int defaultProfile, std::o
     request.productionLog = run.productionLog.value_or("");
     request.db = run.db.value_or("");
     request.series = run.series;
+    if (run.station)
+        return runStation(request, out, err);
     return runSteps(request, out, err);
 }
 

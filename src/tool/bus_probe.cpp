@@ -1,1 +1,0 @@
-#include "tool/bus_probe.h"
