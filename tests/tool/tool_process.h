@@ -49,12 +49,12 @@ inline std::vector<std::string> toolEnvironment() {
     return env;
 }
 
-// `extraEnv` entries ("NAME=VALUE") come after the parent's and win.
-inline ToolResult runTool(const std::vector<std::string>& args,
-                          const std::vector<std::string>& extraEnv = {}) {
-    TempDir dir;
-    const std::string outPath = dir.file("stdout");
-    const std::string errPath = dir.file("stderr");
+// Starts the tool with its output going to the files `outPath` and
+// `errPath`; its process id, or -1 with the reason in `failure`. `extraEnv`
+// entries ("NAME=VALUE") come after the parent's and win.
+inline pid_t spawnTool(const std::vector<std::string>& args,
+                       const std::vector<std::string>& extraEnv, const std::string& outPath,
+                       const std::string& errPath, std::string& failure) {
     const std::string path = toolPath();
 
     // getenv() takes the first of two entries with one name: the parent's
@@ -82,25 +82,42 @@ inline ToolResult runTool(const std::vector<std::string>& args,
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    ToolResult result;
     pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
-        result.err = "cannot start " + path + ": " + std::strerror(spawned);
-        return result;
+        failure = "cannot start " + path + ": " + std::strerror(spawned);
+        return -1;
     }
+    return pid;
+}
+
+// The exit status of `pid` once it ended, or 128 + the signal that ended it.
+inline int waitForTool(pid_t pid) {
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    const auto text = [](const std::string& file) {
-        const std::vector<unsigned char> bytes = TempDir::read(file);
-        return std::string(bytes.begin(), bytes.end());
-    };
-    result.out = text(outPath);
-    result.err = text(errPath);
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
+inline std::string fileText(const std::string& file) {
+    const std::vector<unsigned char> bytes = TempDir::read(file);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+inline ToolResult runTool(const std::vector<std::string>& args,
+                          const std::vector<std::string>& extraEnv = {}) {
+    TempDir dir;
+    const std::string outPath = dir.file("stdout");
+    const std::string errPath = dir.file("stderr");
+    ToolResult result;
+    const pid_t pid = spawnTool(args, extraEnv, outPath, errPath, result.err);
+    if (pid < 0)
+        return result;
+    result.status = waitForTool(pid);
+    result.out = fileText(outPath);
+    result.err = fileText(errPath);
     return result;
 }
 
