@@ -317,12 +317,12 @@ TextImport TForm1::importText(const std::string& path) {
 }
 
 void TForm1::ExportText1Click() {
-    if (std::optional<std::string> path = ui().saveFile(kConfigTextFilter, kConfigTextExt))
+    if (std::optional<std::string> path = ui().saveFile(kConfigTextSaveFilter, kConfigTextExt))
         exportText(*path);
 }
 
 void TForm1::ImportText1Click() {
-    const std::optional<std::string> path = ui().openFile(kConfigTextFilter);
+    const std::optional<std::string> path = ui().openFile(kConfigTextOpenFilter);
     if (!path)
         return;
     const TextImport result = importText(*path);

@@ -20,7 +20,10 @@ namespace ccp::app {
 
 // The version this program writes; it reads this one and every earlier one.
 inline constexpr int kConfigTextFormat = 1;
-inline constexpr const char* kConfigTextFilter = "*.toml|*.toml|*.txt|*.txt";
+// The chooser's filters, as the image files': one entry for both patterns
+// when opening, one entry each when saving.
+inline constexpr const char* kConfigTextOpenFilter = "*.toml, *.txt|*.toml; *.txt";
+inline constexpr const char* kConfigTextSaveFilter = "*.toml|*.toml|*.txt|*.txt";
 inline constexpr const char* kConfigTextExt = "toml";
 
 // The firmware version and sub-version lead the text: they decide what the
