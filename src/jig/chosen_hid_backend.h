@@ -32,6 +32,7 @@ public:
     const std::string& which() const { return which_; }
     int notificationFd() override { return inner_.notificationFd(); }
     bool drainNotifications() override { return inner_.drainNotifications(); }
+    void setWaitHook(std::function<void()> hook) override { inner_.setWaitHook(std::move(hook)); }
 
 private:
     link::HidBackend& inner_;

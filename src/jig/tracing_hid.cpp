@@ -46,6 +46,8 @@ public:
         return stale;
     }
 
+    bool claim() override { return handle_->claim(); }
+
 private:
     std::unique_ptr<link::HidHandle> handle_;
     TracingHidBackend& trace_;

@@ -29,6 +29,7 @@ public:
     std::unique_ptr<link::HidHandle> open(const link::HidDeviceInfo& device) override;
     int notificationFd() override { return backend_.notificationFd(); }
     bool drainNotifications() override { return backend_.drainNotifications(); }
+    void setWaitHook(std::function<void()> hook) override { backend_.setWaitHook(std::move(hook)); }
 
     std::uint64_t sinceStartUs() const { return clock_.nowUs() - startUs_; }
     // One line: T, the kind, the report's bytes when there are any, and

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -50,6 +51,10 @@ public:
     // handle (a reply that came after its read had timed out) and returns
     // them as readReport would have stored them, oldest first.
     virtual std::vector<std::vector<std::uint8_t>> discardQueued() = 0;
+    // Makes the device this program's alone for as long as the handle is
+    // open. False when another program holds it: every program on a device
+    // gets every input report, so two would read each other's replies.
+    virtual bool claim() = 0;
 };
 
 class HidBackend {
@@ -66,6 +71,11 @@ public:
     // Consumes what is pending on notificationFd(); true when the set of
     // devices may have changed.
     virtual bool drainNotifications() = 0;
+    // Called every few tens of milliseconds while a write or a read of one
+    // of its handles waits on the system, so that a window can keep its
+    // event loop turning; back-ends whose calls never wait in real time
+    // ignore it.
+    virtual void setWaitHook(std::function<void()> hook) { (void)hook; }
 };
 
 } // namespace ccp::link

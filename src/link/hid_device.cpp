@@ -53,6 +53,11 @@ bool THidDevice::WriteFile(std::span<const std::uint8_t> report) {
     return h->writeReport(report);
 }
 
+bool THidDevice::Claim() {
+    HidHandle* h = handle();
+    return h != nullptr && h->claim();
+}
+
 bool THidDevice::ReadFile(std::span<std::uint8_t> report, int timeoutMs, bool* timedOut) {
     HidHandle* h = handle();
     const HidReadResult result =

@@ -51,6 +51,9 @@ public:
     bool ReadFile(std::span<std::uint8_t> report, int timeoutMs, bool* timedOut = nullptr);
 
     void CloseFile() { handle_.reset(); }
+    // Makes the device this program's alone while its file is open; false
+    // when another program holds it (or it cannot be opened).
+    bool Claim();
 
 private:
     friend class THidDeviceController;

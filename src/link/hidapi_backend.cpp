@@ -6,8 +6,11 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <future>
 #include <linux/hidraw.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <system_error>
 
 namespace ccp::link {
 namespace {
@@ -36,11 +39,16 @@ std::optional<std::vector<std::uint8_t>> descriptorFromNode(HidrawSystem& system
 
 using Clock = std::chrono::steady_clock;
 
+// How often the wait hook runs while a call waits: often enough for a window
+// to repaint and answer the window manager, rare enough to cost nothing.
+constexpr int kWaitSliceMs = 40;
+
 class HidrawHandle final : public HidHandle {
 public:
     HidrawHandle(HidrawSystem& system, int fd, const ReportDescriptorSummary& summary,
-                 std::optional<std::string> product)
-        : system_(system), fd_(fd), summary_(summary), product_(std::move(product)) {}
+                 std::optional<std::string> product, std::shared_ptr<std::function<void()>> hook)
+        : system_(system), fd_(fd), summary_(summary), product_(std::move(product)),
+          hook_(std::move(hook)) {}
     ~HidrawHandle() override { system_.close(fd_); }
     HidrawHandle(const HidrawHandle&) = delete;
     HidrawHandle& operator=(const HidrawHandle&) = delete;
@@ -48,17 +56,50 @@ public:
     std::optional<std::string> productString() override { return product_; }
     HidCaps caps() override { return summary_.caps; }
 
-    // hidraw sends the buffer as one report, byte 0 the report ID (0 for an
-    // unnumbered report, which the kernel drops on the wire).
+    // hidraw's write returns once the device has taken the report off the
+    // bus. A device that takes none keeps it waiting in the kernel for the
+    // USB core's 5 s control time-out, then it fails with ETIMEDOUT; neither
+    // O_NONBLOCK nor a signal shortens that wait. With a wait hook the write
+    // therefore runs on a thread of its own while this one runs the hook.
+    // One failed write fails its exchange, so a transfer waits that long
+    // once, never once per report.
     bool writeReport(std::span<const std::uint8_t> report) override {
         if (report.empty()) {
             return false;
         }
-        ssize_t written = -1;
+        if (!*hook_) {
+            return writeNow(report);
+        }
+        std::future<bool> written;
+        try {
+            written = std::async(std::launch::async, [this, report] { return writeNow(report); });
+        } catch (const std::system_error&) {
+            return writeNow(report); // no thread to be had: wait here
+        }
+        while (written.wait_for(std::chrono::milliseconds(kWaitSliceMs)) !=
+               std::future_status::ready) {
+            (*hook_)();
+        }
+        return written.get();
+    }
+
+    // flock(2) works on any open file, a device node too; the lock belongs
+    // to this open file and goes when it is closed, by us or by the kernel
+    // when the program ends, however it ends. A lock that cannot be taken
+    // for want of kernel memory (ENOLCK) leaves the device ours unlocked.
+    bool claim() override {
+        if (claimed_) {
+            return true;
+        }
+        int result = -1;
         do {
-            written = system_.write(fd_, report.data(), report.size());
-        } while (written < 0 && errno == EINTR);
-        return written >= 0 && static_cast<std::size_t>(written) == report.size();
+            result = system_.flock(fd_, LOCK_EX | LOCK_NB);
+        } while (result != 0 && errno == EINTR);
+        if (result != 0 && errno == EWOULDBLOCK) {
+            return false;
+        }
+        claimed_ = true;
+        return true;
     }
 
     HidReadResult readReport(std::span<std::uint8_t> report, int timeoutMs) override {
@@ -114,25 +155,38 @@ private:
     // whatever its handler's flags (the kernel never restarts it): the poll
     // is made again for the time left to the deadline, never for the whole
     // time-out, or a steady stream of signals would stretch the wait forever.
+    // With a wait hook the poll waits in slices and the hook runs between.
     Wait waitReadable(Clock::time_point deadline) {
-        pollfd p{fd_, POLLIN, 0};
-        int ready = -1;
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            const auto left = std::clamp<std::int64_t>(
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count(), 0,
+                INT_MAX);
+            const bool sliced = *hook_ && left > kWaitSliceMs;
+            const int ready = system_.poll(&p, 1, sliced ? kWaitSliceMs : static_cast<int>(left));
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready < 0) {
+                return Wait::Failed;
+            }
+            if (ready == 0) {
+                if (!sliced) {
+                    return Wait::TimedOut;
+                }
+                (*hook_)();
+                continue;
+            }
+            return (p.revents & POLLIN) != 0 ? Wait::Readable : Wait::Failed;
+        }
+    }
+
+    bool writeNow(std::span<const std::uint8_t> report) {
+        ssize_t written = -1;
         do {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            ready =
-                system_.poll(&p, 1, static_cast<int>(std::clamp<std::int64_t>(left, 0, INT_MAX)));
-        } while (ready < 0 && errno == EINTR);
-        if (ready < 0) {
-            return Wait::Failed;
-        }
-        if (ready == 0) {
-            return Wait::TimedOut;
-        }
-        if ((p.revents & POLLIN) != 0) {
-            return Wait::Readable;
-        }
-        return Wait::Failed;
+            written = system_.write(fd_, report.data(), report.size());
+        } while (written < 0 && errno == EINTR);
+        return written >= 0 && static_cast<std::size_t>(written) == report.size();
     }
 
     // One report: a report longer than the buffer is cut (hidraw drops the
@@ -159,6 +213,8 @@ private:
     int fd_;
     ReportDescriptorSummary summary_;
     std::optional<std::string> product_;
+    std::shared_ptr<std::function<void()>> hook_;
+    bool claimed_ = false;
 };
 
 } // namespace
@@ -167,6 +223,10 @@ HidapiBackend::HidapiBackend() : own_(std::make_unique<LinuxHidrawSystem>()), sy
 }
 
 HidapiBackend::HidapiBackend(HidrawSystem& system) : system_(system) {
+}
+
+void HidapiBackend::setWaitHook(std::function<void()> hook) {
+    *waitHook_ = std::move(hook);
 }
 
 std::vector<HidDeviceInfo> HidapiBackend::enumerate() {
@@ -196,9 +256,9 @@ std::unique_ptr<HidHandle> HidapiBackend::open(const HidDeviceInfo& device) {
         descriptor = system_.sysfsReportDescriptor(device.path);
     }
     const auto product = products_.find(device.path);
-    return std::make_unique<HidrawHandle>(system_, fd, parseReportDescriptor(*descriptor),
-                                          product != products_.end() ? product->second
-                                                                     : std::nullopt);
+    return std::make_unique<HidrawHandle>(
+        system_, fd, parseReportDescriptor(*descriptor),
+        product != products_.end() ? product->second : std::nullopt, waitHook_);
 }
 
 void completeInputReport(std::span<std::uint8_t> report, std::size_t received, bool numbered) {

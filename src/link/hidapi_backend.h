@@ -4,8 +4,11 @@
 // device's report descriptor (HIDIOCGRDESC on the node, else sysfs), read
 // once at open(); a descriptor that cannot be read gives lengths of 0 and is
 // taken as unnumbered. A node that has gone answers EIO to a read, ENODEV to
-// a write and POLLERR|POLLHUP to a poll: every call then fails cleanly. No
-// call throws.
+// a write and POLLERR|POLLHUP to a poll: every call then fails cleanly. A
+// claimed handle holds an exclusive flock on its node, so a second program
+// on the same jig is told so instead of sharing its replies. With a wait hook
+// a write or a read that waits runs the hook every few tens of milliseconds.
+// No call throws.
 #pragma once
 
 #include "link/hid_backend.h"
@@ -13,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,12 +41,15 @@ public:
     std::unique_ptr<HidHandle> open(const HidDeviceInfo& device) override;
     int notificationFd() override { return system_.notificationFd(); }
     bool drainNotifications() override { return system_.drainNotifications(); }
+    void setWaitHook(std::function<void()> hook) override;
 
 private:
     std::unique_ptr<LinuxHidrawSystem> own_;
     HidrawSystem& system_;
     // Product strings by node path, from the last enumeration.
     std::map<std::string, std::optional<std::string>> products_;
+    // Shared with the handles, which may outlive a change of hook.
+    std::shared_ptr<std::function<void()>> waitHook_ = std::make_shared<std::function<void()>>();
 };
 
 // hidraw hands back an unnumbered input report without its ID byte, so such

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <hidapi/hidapi.h>
 #include <linux/hidraw.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -106,6 +107,10 @@ int LinuxHidrawSystem::poll(pollfd* fds, nfds_t count, int timeoutMs) {
 
 int LinuxHidrawSystem::close(int fd) {
     return ::close(fd);
+}
+
+int LinuxHidrawSystem::flock(int fd, int operation) {
+    return ::flock(fd, operation);
 }
 
 std::vector<std::uint8_t> LinuxHidrawSystem::sysfsReportDescriptor(const std::string& path) {

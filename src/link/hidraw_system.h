@@ -1,6 +1,6 @@
 // What the hidraw back-end asks of the system, behind one seam: the list of
 // HID interfaces with their hidraw nodes (hidapi's enumeration on udev), the
-// calls on a node (open, ioctl, read, write, poll, close, as the C library
+// calls on a node (open, ioctl, read, write, poll, close, flock, as the C library
 // has them, errno included), the report descriptor in sysfs, and udev's
 // arrival and removal notices. The real one calls the kernel; tests put a
 // fake hidraw node behind it.
@@ -38,6 +38,8 @@ public:
     virtual ssize_t write(int fd, const void* buffer, std::size_t length) = 0;
     virtual int poll(pollfd* fds, nfds_t count, int timeoutMs) = 0;
     virtual int close(int fd) = 0;
+    // flock(2) on an open node.
+    virtual int flock(int fd, int operation) = 0;
     // The node's report descriptor as sysfs shows it; empty when it cannot.
     virtual std::vector<std::uint8_t> sysfsReportDescriptor(const std::string& path) = 0;
     // As HidBackend's.
@@ -62,6 +64,7 @@ public:
     ssize_t write(int fd, const void* buffer, std::size_t length) override;
     int poll(pollfd* fds, nfds_t count, int timeoutMs) override;
     int close(int fd) override;
+    int flock(int fd, int operation) override;
     std::vector<std::uint8_t> sysfsReportDescriptor(const std::string& path) override;
     int notificationFd() override { return monitor_.fd(); }
     bool drainNotifications() override { return monitor_.drain(); }

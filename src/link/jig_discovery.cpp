@@ -34,11 +34,26 @@ void JigDiscovery::HidCtlDeviceChange() {
     if (held != nullptr) {
         return;
     }
-    THidDevice* taken =
-        hidCtl_.CheckOutByCallback([this](THidDevice& device) { return identify(device); });
+    // Every program that has a hidraw node open gets every report the jig
+    // sends; a jig that two programs drove would hand each the other's
+    // replies. Taking it waits for nothing: another program's hold is said
+    // in the log and the next jig is looked at.
+    refusal_.clear();
+    THidDevice* taken = hidCtl_.CheckOutByCallback([this](THidDevice& device) {
+        if (!identify(device)) {
+            return false;
+        }
+        if (device.Claim()) {
+            return true;
+        }
+        refusal_ = jigInUseText(device.Path());
+        controls_.log.append(refusal_);
+        return false;
+    });
     if (taken == nullptr) {
         return;
     }
+    refusal_.clear();
     controls_.log.append(kUsbReadyText);
     controls_.log.append(kJigVersionText + std::to_string(link_.JigVersion));
     if (os_.parallelPortPolicy() == ParallelPortPolicy::Available) {

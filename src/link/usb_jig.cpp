@@ -97,11 +97,11 @@ void UsbJig::fill(std::size_t first, std::size_t last, std::uint8_t value) {
 
 // A reply carries a code and data and nothing of the command it answers: no
 // command byte, no address, no sequence number. One that comes after its
-// read has timed out stays queued on the node, and if it lands after the
-// next command's drain it is read as that command's reply, and every later
-// reply of the transfer as the one before it: a read would complete with
-// every chunk shifted. Timing cannot tell them apart either (a slow command
-// and a fast one look alike), so the count decides: each command whose read
+// read has timed out stays queued on the node. The drain before each write
+// takes it only if it is there by then; if it lands just after, it is read
+// as that command's reply, and a read would complete with a chunk of another
+// command's bytes. Timing cannot tell them apart either (a slow command and
+// a fast one look alike), so the count decides: each command whose read
 // timed out owes a reply, and before the next command the owed replies are
 // waited for, kLateReplySettleMs each, and thrown away. A jig that still owes
 // one then gets no command at all, and the transfer is a USB error, until its

@@ -15,6 +15,15 @@ class SimulatedHidHandle final : public link::HidHandle {
 public:
     SimulatedHidHandle(SimulatedHidBackend& backend, std::size_t serial)
         : backend_(backend), serial_(serial) {}
+    ~SimulatedHidHandle() override {
+        for (SimulatedHidBackend::Slot& slot : backend_.slots_) {
+            if (slot.serial == serial_ && slot.claimedBy == this) {
+                slot.claimedBy = nullptr;
+            }
+        }
+    }
+    SimulatedHidHandle(const SimulatedHidHandle&) = delete;
+    SimulatedHidHandle& operator=(const SimulatedHidHandle&) = delete;
 
     std::optional<std::string> productString() override {
         const auto* slot = backend_.find(serial_);
@@ -88,6 +97,20 @@ public:
         return out;
     }
 
+    // One handle of a device holds it at a time, as one program does a
+    // real jig.
+    bool claim() override {
+        auto* slot = backend_.find(serial_);
+        if (slot == nullptr) {
+            return true; // gone: every transfer fails anyway
+        }
+        if (slot->claimedBy != nullptr && slot->claimedBy != this) {
+            return false;
+        }
+        slot->claimedBy = this;
+        return true;
+    }
+
 private:
     static void take(SimulatedHidBackend::Slot& slot, std::span<std::uint8_t> report) {
         const Report answer = std::move(slot.pending.front().report);
@@ -113,7 +136,7 @@ void SimulatedHidBackend::plug(VirtualHidDevice& device) {
     if (plugged(device)) {
         return;
     }
-    slots_.push_back(Slot{&device, nextSerial_++, true, kNoLimit, {}});
+    slots_.push_back(Slot{&device, nextSerial_++, true, kNoLimit, {}, nullptr});
     changed_ = true;
 }
 

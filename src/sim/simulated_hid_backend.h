@@ -100,6 +100,7 @@ private:
             std::uint64_t atUs;
         };
         std::deque<Arrival> pending;
+        const void* claimedBy; // the handle that holds the device, or nullptr
     };
 
     Slot* find(std::size_t serial);

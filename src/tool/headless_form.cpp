@@ -137,8 +137,10 @@ StepResult HeadlessForm::writeToPager() {
 StepResult HeadlessForm::pagerStep(form::MenuItem& item, bool (ops::PagerOperations::*step)()) {
     // Without a USB jig the window would go to the parallel port, which the
     // run does not offer.
-    if (usb_ && !form_.Link.UsbActive)
-        return {Outcome::Failed, kNoUsbJigText};
+    if (usb_ && !form_.Link.UsbActive) {
+        const std::string& inUse = form_.jigDiscovery.refusal();
+        return {Outcome::Failed, inUse.empty() ? std::string(kNoUsbJigText) : inUse};
+    }
     if (!item.reachable())
         return {Outcome::Failed, item.name() + ": the menu item is disabled, start-up found no "
                                                "jig ready"};

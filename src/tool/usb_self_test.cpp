@@ -109,6 +109,7 @@ std::optional<FoundJig> findJig(link::HidBackend& hid, std::vector<Check>& check
     const char* name = "identity";
     std::string notJig;
     bool unopened = false;
+    std::string inUse;
     for (const link::HidDeviceInfo& info : hid.enumerate()) {
         if (info.vendorId != link::kJigVendorId || info.productId != link::kJigProductId)
             continue;
@@ -122,11 +123,19 @@ std::optional<FoundJig> findJig(link::HidBackend& hid, std::vector<Check>& check
             notJig = product.value_or("");
             continue;
         }
+        if (!handle->claim()) {
+            inUse = info.path;
+            continue;
+        }
         checks.push_back(
             {name, CheckResult::Pass, "04d8:1000 \"" + *product + "\" at " + info.path, {}});
         return FoundJig{info, std::move(handle)};
     }
-    if (unopened)
+    if (!inUse.empty())
+        checks.push_back({name, CheckResult::Fail, link::jigInUseText(inUse),
+                          "end the window or capcode-tool run that drives it, then repeat the "
+                          "self-test"});
+    else if (unopened)
         checks.push_back({name, CheckResult::Fail, "04d8:1000 is there but cannot be opened",
                           "its hidraw node is not yours: install the udev rule (README: USB jig "
                           "access) and plug the jig in again"});

@@ -1,5 +1,6 @@
 #include "view/hid_watch.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -7,6 +8,11 @@ namespace ccp::view {
 
 void watchHidDevices(app::TForm1& form, QObject* parent) {
     link::THidDeviceController& controller = form.HidCtl;
+    // A write to a jig that takes no reports waits 5 s in the kernel, a reply
+    // up to its command's time-out: the loop keeps turning meanwhile, without
+    // the person's input, as between the chunks of a transfer.
+    controller.backend().setWaitHook(
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     QTimer::singleShot(0, parent, [&form, &controller] {
         form.dispatch([&controller] {
             controller.DeviceNotification(link::THidDeviceController::kStartMarker);

@@ -1,7 +1,9 @@
 // Carries the system's HID arrivals and removals to the window's HID
 // controller: the first scan is posted to the message loop so that it runs
 // just after the window is shown, and the back-end's notification descriptor
-// is watched for the later ones.
+// is watched for the later ones. While a USB write or read waits on the
+// system, the event loop turns (without the person's input), so the window
+// repaints and answers the window manager.
 #pragma once
 
 #include "app/tform1.h"
