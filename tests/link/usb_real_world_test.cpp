@@ -1,7 +1,9 @@
 // The USB jig as a real one behaves: replies that come late, commands that
 // take the jig a while, notices that come while one is handled.
+#include "form/controls.h"
 #include "link/hid_device.h"
 #include "link/hidapi_backend.h"
+#include "link/jig_discovery.h"
 #include "link/transfers.h"
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
@@ -33,11 +35,15 @@ struct TimedUi : testing::RecordingUi {
 
 // The jig on `backend`, checked out and driven as the window drives it.
 struct JigOn {
-    JigOn(HidBackend& backend, sim::VirtualClock& clock) : controller(backend), ui(clock) {
-        controller.DeviceNotification(THidDeviceController::kStartMarker);
-        jig.setDevice(controller.CheckOutByCallback([](THidDevice&) { return true; }));
+    // `take`: the first device is checked out at once; else discovery takes it.
+    JigOn(HidBackend& backend, sim::VirtualClock& clock, bool take = true)
+        : controller(backend), ui(clock) {
+        if (take) {
+            controller.DeviceNotification(THidDeviceController::kStartMarker);
+            jig.setDevice(controller.CheckOutByCallback([](THidDevice&) { return true; }));
+        }
         link.JigVersion = 2;
-        link.UsbActive = true;
+        link.UsbActive = take;
         transfers.setUsbTransport(&jig);
     }
     TransferResult eeprom(const char* mode, Bytes& buffer) {
@@ -53,16 +59,97 @@ struct JigOn {
     ProgrammerTransfers transfers{link, port, ui.clock, progress};
 };
 
+// A virtual jig behind a fake hidraw node (not yet plugged), its EEPROM
+// counting up from `first`.
+struct NodeRig {
+    explicit NodeRig(std::uint8_t first) {
+        std::iota(eeprom.memory().begin(), eeprom.memory().end(), first);
+    }
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig virtualJig{eeprom, decoder};
+    testing::FakeHidraw node;
+};
+
+// One program of several on the same hidraw node, each with its own
+// back-end: the jig is taken by discovery, as the window and the tool take
+// it.
+struct Program {
+    struct Os final : OsInfo {
+        ParallelPortPolicy parallelPortPolicy() const override {
+            return ParallelPortPolicy::NotOffered;
+        }
+        char decimalSeparator() const override { return '.'; }
+    };
+    Program(HidrawSystem& node, sim::VirtualClock& clock)
+        : backend(node), usb(backend, clock, false) {
+        usb.controller.OnDeviceChange = [this](THidDeviceController&) {
+            discovery.HidCtlDeviceChange();
+        };
+    }
+    void scan() { usb.controller.DeviceNotification(0); }
+
+    HidapiBackend backend;
+    JigOn usb;
+    form::Form form;
+    form::LogPane log{form, "Memo1"};
+    form::MenuItem port1{form, "Port1"}, write{form, "WriteToPager"}, read{form, "ReadFromPager"};
+    Os os;
+    JigDiscovery discovery{usb.link, usb.controller,           usb.jig, usb.port,
+                           os,       {log, port1, write, read}};
+};
+
+// hidraw hands every report to every open file of the node, so two programs
+// on one jig would read each other's replies. The second is refused, says
+// so, and waits for nothing; a command it sent between the first one's drain
+// and read would land in the middle of that read. Once the first program has
+// closed the node (as the kernel closes it when a program ends, however it
+// ends), the second takes the jig at the next device change.
+TEST(RealWorldUsb, KernelOpenersOneJigIsOneProgramsAtATime) {
+    NodeRig rig{1};
+    auto& [clock, eeprom, decoder, virtualJig, node] = rig;
+    node.plug(virtualJig);
+    auto first = std::make_unique<Program>(node, clock);
+    first->scan();
+    ASSERT_NE(first->usb.jig.device(), nullptr);
+
+    Program second{node, clock};
+    const auto start = std::chrono::steady_clock::now();
+    second.scan();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(second.usb.jig.device(), nullptr);
+    EXPECT_FALSE(second.usb.link.UsbActive);
+    EXPECT_EQ(
+        second.log.lines(),
+        std::vector<std::string>{"the USB jig /dev/fake-hidraw0 is in use by another program"});
+
+    std::size_t writes = 0;
+    node.beforeWrite = [&] {
+        if (++writes == 4 && second.usb.jig.device() != nullptr)
+            second.usb.jig.sendAttach();
+    };
+    Bytes buffer(512, 0);
+    EXPECT_EQ(first->usb.eeprom("r", buffer), TransferResult::ReadDone);
+    EXPECT_EQ(buffer, eeprom.memory()) << "a reply of the other program's was read";
+    node.beforeWrite = nullptr;
+
+    first.reset();
+    sim::ForeignHidDevice keyboard{0x046D, 0xC31C, "Keyboard"};
+    node.plug(keyboard); // the next device change
+    second.scan();
+    ASSERT_NE(second.usb.jig.device(), nullptr);
+    std::fill(buffer.begin(), buffer.end(), 0);
+    EXPECT_EQ(second.usb.eeprom("r", buffer), TransferResult::ReadDone);
+    EXPECT_EQ(buffer, eeprom.memory());
+}
+
 // The third chunk's reply comes after its time-out, through the hidraw
 // back-end on a node that queues it as the kernel does: that read is a USB
 // error, and the next read and write on the same open jig are whole.
 TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
-    sim::VirtualClock clock;
-    sim::Eeprom24c04 eeprom{clock, 2};
-    sim::Pcd5003 decoder{clock};
-    std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{0});
-    sim::VirtualUsbJig virtualJig{eeprom, decoder};
-    testing::FakeHidraw node;
+    NodeRig rig{0};
+    auto& [clock, eeprom, decoder, virtualJig, node] = rig;
     node.plug(virtualJig);
     HidapiBackend backend{node};
     JigOn usb{backend, clock};
@@ -82,16 +169,34 @@ TEST(RealWorldUsb, ALateReplyCostsOneTransferAndNothingAfter) {
     EXPECT_EQ(usb.ui.messages.size(), 1u);
 }
 
+// The third chunk's reply comes after its time-out and lands in the next
+// transfer, after the second chunk's drain and ahead of that chunk's own
+// reply: the jig's replies carry nothing of their command, so that chunk
+// would take the other's bytes and the read would complete. The next
+// transfer fails instead.
+TEST(RealWorldUsb, KernelLateReplyAfterTheDrainFailsTheNextTransfer) {
+    NodeRig rig{9};
+    auto& [clock, eeprom, decoder, virtualJig, node] = rig;
+    node.plug(virtualJig);
+    HidapiBackend backend{node};
+    JigOn usb{backend, clock};
+    ASSERT_NE(usb.jig.device(), nullptr);
+
+    node.answerLate(3, 3); // lands at the next transfer's "(", chunk 0, chunk 1
+    Bytes buffer(512, 0);
+    EXPECT_EQ(usb.eeprom("r", buffer), TransferResult::UsbError);
+    Bytes again(512, 0xEE);
+    EXPECT_EQ(usb.eeprom("r", again), TransferResult::UsbError);
+    EXPECT_EQ(again, Bytes(512, 0xEE)) << "no reply was taken for a chunk";
+    EXPECT_EQ(usb.ui.messages, (std::vector<std::string>{"USB error!", "USB error!"}));
+}
+
 // A jig with a numbered feature report and unnumbered input reports: the
 // kernel numbers each report type apart, so hidraw hands the replies back
 // without an ID byte, and every reply byte is read where it belongs.
 TEST(RealWorldUsb, KernelFeatureReportIdLeavesRepliesUnnumbered) {
-    sim::VirtualClock clock;
-    sim::Eeprom24c04 eeprom{clock, 2};
-    sim::Pcd5003 decoder{clock};
-    std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{3});
-    sim::VirtualUsbJig virtualJig{eeprom, decoder};
-    testing::FakeHidraw node;
+    NodeRig rig{3};
+    auto& [clock, eeprom, decoder, virtualJig, node] = rig;
     node.plug(virtualJig, 0, 5);
     HidapiBackend backend{node};
     JigOn usb{backend, clock};

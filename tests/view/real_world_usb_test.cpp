@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace ccp::view {
@@ -142,6 +143,36 @@ TEST_F(RealWorldUsbWindow, AJigPluggedInDuringAParallelWriteIsTakenAfterIt) {
     EXPECT_TRUE(
         std::equal(form.EepromImage.begin(), form.EepromImage.end(), eeprom.memory().begin()));
     EXPECT_TRUE(form.Link.UsbActive);
+}
+
+// A jig that takes no output reports: hidraw's write waits in the kernel for
+// the USB core's time-out (5 s, shortened here) whatever O_NONBLOCK says, and
+// fails. A read from the pager then ends in one "USB error!" after one such
+// wait, not one per report, and the window's loop turns all the while.
+TEST_F(RealWorldUsbWindow, KernelBlocksAWriteWaitsOnceAndTheWindowTurns) {
+    plugUsbJig();
+    pagerHoldsTheWindow();
+    constexpr auto kBlock = std::chrono::milliseconds(1000);
+    node.setUsbTimeoutMs(static_cast<int>(kBlock.count()));
+    node.takeNoOutputReports(usbJig);
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastBeat = Clock::now();
+    Clock::duration longestGap{};
+    QTimer beat;
+    beat.setInterval(10);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, Clock::now() - lastBeat);
+        lastBeat = Clock::now();
+    });
+    beat.start();
+    const Clock::time_point start = lastBeat = Clock::now();
+    runWith("ReadFromPager", nullptr);
+    const Clock::duration took = Clock::now() - start;
+    beat.stop();
+    EXPECT_EQ(boxes, std::vector<std::string>{"USB error!"});
+    EXPECT_GE(took, kBlock);
+    EXPECT_LT(took, 2 * kBlock) << "the transfer went on past the write that waited";
+    EXPECT_LT(longestGap, kBlock / 2) << "the loop stood still while the write waited";
 }
 
 } // namespace
