@@ -4,6 +4,7 @@
 #include "editor/address_rules.h"
 #include "form/conversion.h"
 #include "link/stop_point.h"
+#include "model/checksum.h"
 #include "model/image_offsets.h"
 
 #include <cstdio>
@@ -71,6 +72,21 @@ std::optional<store::SeriesDefinition> seriesOfForm(const app::TForm1& form,
         }
     }
     return d;
+}
+
+std::optional<store::SeriesDefinition> seriesOfWindowNow(app::TForm1& form, const std::string& name,
+                                                         std::string& reason) {
+    const std::size_t before = form.Memo1.lines().size();
+    form.EepromImage.fill(0);
+    bool encoded = false;
+    form.dispatch([&] { encoded = form.imageEncoder.encode(); });
+    if (!encoded) {
+        const auto& lines = form.Memo1.lines();
+        reason = lines.size() > before ? lines.back() : "the window's settings cannot be encoded";
+        return std::nullopt;
+    }
+    model::storeChecksums(form.EepromImage, model::layoutOf(form.HardwarePlatform));
+    return seriesOfForm(form, name, reason);
 }
 
 std::optional<std::string> stepToPlatform(app::TForm1& form, int platform) {

@@ -24,6 +24,12 @@ std::string capcodeList(const std::array<std::int64_t, store::kEntries>& capcode
 std::optional<store::SeriesDefinition> seriesOfForm(const app::TForm1& form,
                                                     const std::string& name, std::string& reason);
 
+// The same after the window's settings are encoded into its image with the
+// platform's checksums, as File > Save writes them: the template then holds
+// every setting the window shows. The reason when they cannot be encoded.
+std::optional<store::SeriesDefinition> seriesOfWindowNow(app::TForm1& form, const std::string& name,
+                                                         std::string& reason);
+
 // Platform steps until the window's platform is `platform`; the reason when
 // the platform item cannot take it there.
 std::optional<std::string> stepToPlatform(app::TForm1& form, int platform);

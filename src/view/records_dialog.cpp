@@ -6,11 +6,11 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QHeaderView>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSplitter>
 #include <QTableWidget>
@@ -27,6 +27,41 @@ QString capcodesOf(const store::Record& r) {
     for (const std::string& c : r.capcodes)
         list << QString::fromStdString(c);
     return list.join(' ');
+}
+
+// The record's line indented, its fields in the order the line has them.
+QString indented(const std::string& line) {
+    QString out;
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    auto newline = [&out, &depth] { out += '\n' + QString(4 * depth, ' '); };
+    for (const QChar c : QString::fromStdString(line)) {
+        if (inString) {
+            out += c;
+            inString = escaped || c != '"';
+            escaped = !escaped && c == '\\';
+            continue;
+        }
+        if (c == '}' || c == ']') {
+            --depth;
+            newline();
+        }
+        out += c;
+        if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+            newline();
+        } else if (c == ',') {
+            newline();
+        } else if (c == ':') {
+            out += ' ';
+        }
+    }
+    // An empty list or object stays on its line.
+    static const QRegularExpression empty(R"(([\[{])\n *\n *([\]}]))");
+    return out.replace(empty, R"(\1\2)");
 }
 
 } // namespace
@@ -55,7 +90,7 @@ RecordsDialog::RecordsDialog(QWidget* parent, store::Store& store, form::UserInt
     filterLabel->setBuddy(filter_);
     table_ = new QTableWidget(0, 5, this);
     table_->setObjectName("RecordsTable");
-    table_->setHorizontalHeaderLabels({"Time", "Series", "Serial", "Capcodes", "Result"});
+    table_->setHorizontalHeaderLabels({"Time", "Series", "Serial", "Result", "Capcodes"});
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -118,8 +153,8 @@ void RecordsDialog::applyFilter() {
     for (int row = 0; row < static_cast<int>(shown_.size()); ++row) {
         const store::Record& r = *shown_[static_cast<std::size_t>(row)];
         const QString cells[] = {QString::fromStdString(r.time), QString::fromStdString(r.series),
-                                 QString::fromStdString(r.serial), capcodesOf(r),
-                                 QString::fromStdString(r.result)};
+                                 QString::fromStdString(r.serial), QString::fromStdString(r.result),
+                                 capcodesOf(r)};
         for (int column = 0; column < 5; ++column)
             table_->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
@@ -139,10 +174,7 @@ void RecordsDialog::showSelected() {
         json_->clear();
         return;
     }
-    const std::string& line = shown_[static_cast<std::size_t>(row)]->line;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line));
-    json_->setPlainText(document.isNull() ? QString::fromStdString(line)
-                                          : QString::fromUtf8(document.toJson()));
+    json_->setPlainText(indented(shown_[static_cast<std::size_t>(row)]->line));
 }
 
 void RecordsDialog::exportShown() {

@@ -3,7 +3,6 @@
 #include "line/series_pager.h"
 #include "ops/stored_records.h"
 #include "view/main_window.h"
-#include "view/qt_user_interface.h"
 #include "view/records_dialog.h"
 #include "view/text.h"
 
@@ -12,11 +11,13 @@
 #include <QBoxLayout>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
 
@@ -91,7 +92,7 @@ store::Store* WindowStore::get(std::string& failure) {
     return store_.get();
 }
 
-SeriesMenu::SeriesMenu(MainWindow& window, QtUserInterface& ui, WindowStore& store,
+SeriesMenu::SeriesMenu(MainWindow& window, form::UserInterface& ui, WindowStore& store,
                        QString titleNote)
     : QObject(&window), window_(window), form_(window.form()), ui_(ui), store_(store),
       titleNote_(std::move(titleNote)), series_(window.form()) {
@@ -112,18 +113,18 @@ SeriesMenu::SeriesMenu(MainWindow& window, QtUserInterface& ui, WindowStore& sto
     placement_->setObjectName("StartOnPlacement");
     records_->setObjectName("Records");
 
-    // Large and coloured, to be read from a step away; it takes the window's
-    // width and never widens it.
+    // Large and coloured, to be read from a step away; one line that takes
+    // the window's width and never widens it.
     result_ = new QLabel(&window);
     result_->setObjectName("ResultLine");
     QFont large = result_->font();
-    large.setPointSizeF(large.pointSizeF() * 2);
+    large.setPointSizeF(large.pointSizeF() * kResultScale);
     large.setBold(true);
     result_->setFont(large);
-    result_->setWordWrap(true);
     result_->setAlignment(Qt::AlignCenter);
-    result_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    result_->setMargin(4);
+    result_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    result_->setMargin(kResultMargin);
+    result_->setFixedHeight(QFontMetrics(large).height() + 2 * kResultMargin);
     result_->hide();
     if (auto* layout = qobject_cast<QBoxLayout*>(window.centralWidget()->layout()))
         layout->addWidget(result_);
@@ -141,14 +142,25 @@ SeriesMenu::~SeriesMenu() {
 void SeriesMenu::changed() {
     const bool open = series_.isOpen();
     // A pager written by hand stays on the jig too.
-    if (series_.attempts() != attempts_)
-        waitForRemoval_ = true;
+    if (series_.attempts() != attempts_ && station_ == Station::Armed)
+        station_ = Station::TakeOff;
     attempts_ = series_.attempts();
     close_->setEnabled(open);
     placement_->setEnabled(open);
     if (!open && placement_->isChecked())
         placement_->setChecked(false);
-    const QString text = QString::fromStdString(series_.statusText());
+    showStatus();
+    showResult();
+}
+
+// The station's state follows the series' counts, where a person looks.
+void SeriesMenu::showStatus() {
+    const bool open = series_.isOpen();
+    QString text = QString::fromStdString(series_.statusText());
+    static const char* const notes[] = {"", "looking at the jig", "place a pager",
+                                        "take the pager off"};
+    if (open && station_ != Station::Off)
+        text += QString(" - ") + notes[static_cast<int>(station_)];
     window_.setTitleNote(open ? titleNote_ + " - " + text : titleNote_);
     if (open && status_ == nullptr) {
         // Made with the first series: without one the window is as it was.
@@ -160,21 +172,51 @@ void SeriesMenu::changed() {
     if (status_ != nullptr) {
         status_->setText(text);
         window_.statusBar()->setVisible(open);
+        keepOnScreen();
     }
-    showResult();
 }
 
 void SeriesMenu::showResult() {
     const std::optional<line::PagerResult>& last = series_.lastResult();
     if (!last) {
         result_->setVisible(false);
+        keepOnScreen();
         return;
     }
-    const QString text = QString::fromStdString(last->text);
-    result_->setText(last->verified ? "Verified: " + text : "Failed: " + text);
+    const QString text =
+        (last->verified ? "Verified: " : "Failed: ") + QString::fromStdString(last->text);
+    // The largest size at which the whole line fits, down to the window's
+    // own; a longer reason is cut, and shown whole in the log and the tip.
+    const int width = window_.centralWidget()->width() - 4 * kResultMargin;
+    QFont font = result_->font();
+    const qreal base = window_.font().pointSizeF();
+    for (qreal size = base * kResultScale; size > base; size -= 0.5) {
+        font.setPointSizeF(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= width)
+            break;
+    }
+    result_->setFont(font);
+    result_->setText(QFontMetrics(font).elidedText(text, Qt::ElideRight, width));
+    result_->setToolTip(text);
     result_->setStyleSheet(last->verified ? "QLabel { background: #1b7f2a; color: white; }"
                                           : "QLabel { background: #b3261e; color: white; }");
     result_->setVisible(true);
+    keepOnScreen();
+}
+
+// The status and result lines make the window taller: it moves up as far as
+// it must to stay whole on the screen.
+void SeriesMenu::keepOnScreen() {
+    QTimer::singleShot(0, this, [this] {
+        QScreen* screen = window_.screen();
+        if (screen == nullptr)
+            return;
+        const QRect area = screen->availableGeometry();
+        const QRect frame = window_.frameGeometry();
+        if (frame.bottom() > area.bottom())
+            window_.move(window_.x(),
+                         std::max(area.top(), window_.y() - (frame.bottom() - area.bottom())));
+    });
 }
 
 void SeriesMenu::openSeries() {
@@ -218,7 +260,7 @@ void SeriesMenu::newSeries() {
     else if (const std::optional<std::string> fault = ops::utf8TextFault(name))
         reason = "the series name " + *fault;
     else
-        definition = line::seriesOfForm(form_, name, reason);
+        definition = line::seriesOfWindowNow(form_, name, reason);
     store::Store* store = definition ? store_.get(reason) : nullptr;
     if (store != nullptr) {
         const auto existing = store->series(name);
@@ -258,19 +300,26 @@ void SeriesMenu::showRecords() {
 void SeriesMenu::placementToggled(bool on) {
     // A pager already on the jig is not one placed for the station: it is
     // written once it has been taken off and placed again.
-    waitForRemoval_ = true;
     probeFailed_ = false;
-    if (on && series_.isOpen()) {
+    const bool wasOn = station_ != Station::Off;
+    station_ = on && series_.isOpen() ? Station::Looking : Station::Off;
+    if (station_ != Station::Off) {
         form_.Memo1.append("Start on placement: on");
         timer_.start();
-        return;
+    } else if (wasOn) {
+        timer_.stop();
+        if (probe_.stop)
+            probe_.stop();
+        form_.Memo1.append("Start on placement: off");
     }
-    if (!timer_.isActive())
+    showStatus();
+}
+
+void SeriesMenu::setStation(Station station) {
+    if (station_ == station)
         return;
-    timer_.stop();
-    if (probe_.stop)
-        probe_.stop();
-    form_.Memo1.append("Start on placement: off");
+    station_ = station;
+    showStatus();
 }
 
 // Never inside an operation, an event of the person's or a box: the probe
@@ -297,18 +346,22 @@ void SeriesMenu::probeOnce() {
             form_.Memo1.append(line);
         }
         probeFailed_ = true;
+        // Whatever is on the jig once it answers again waits to be taken off.
+        setStation(Station::Looking);
         return;
     }
     probeFailed_ = false;
     if (placement == ops::Placement::Absent) {
-        waitForRemoval_ = false;
+        setStation(Station::Armed);
         return;
     }
-    if (waitForRemoval_)
+    if (station_ != Station::Armed) {
+        setStation(Station::TakeOff);
         return;
+    }
     // One placement, one write: whatever its outcome, the next write waits
     // for this pager to go.
-    waitForRemoval_ = true;
+    setStation(Station::TakeOff);
     if (placement == ops::Placement::OtherPlatform) {
         std::string text = "Pager not written: the pager on the jig is of another platform "
                            "than the series' template (platform ";

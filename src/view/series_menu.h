@@ -8,6 +8,7 @@
 // arms again only once that pager has been taken off.
 #pragma once
 
+#include "form/user_interface.h"
 #include "line/window_series.h"
 #include "ops/placement_probe.h"
 #include "store/store.h"
@@ -27,7 +28,6 @@ class QMenu;
 namespace ccp::view {
 
 class MainWindow;
-class QtUserInterface;
 
 // The store the window keeps its records in and takes its series from,
 // opened when first needed; from then on the window's records go to it too.
@@ -57,9 +57,12 @@ public:
         std::function<std::string()> fault;
     };
     static constexpr int kProbeIntervalMs = 500;
+    // The result line's font: this many times the window's, and its margin.
+    static constexpr double kResultScale = 1.8;
+    static constexpr int kResultMargin = 4;
 
     // `titleNote` is the title bar's note without a series.
-    SeriesMenu(MainWindow& window, QtUserInterface& ui, WindowStore& store, QString titleNote);
+    SeriesMenu(MainWindow& window, form::UserInterface& ui, WindowStore& store, QString titleNote);
     ~SeriesMenu() override;
 
     void setProbe(Probe probe) { probe_ = std::move(probe); }
@@ -77,14 +80,22 @@ public:
     void probeOnce();
 
 private:
+    // Off; switched on, no look yet (or the jig failed); an empty jig seen:
+    // the next pager placed is written; a pager written or found on the
+    // jig, which must be taken off before the next write.
+    enum class Station { Off, Looking, Armed, TakeOff };
+
     void changed();
     void showResult();
+    void showStatus();
+    void keepOnScreen();
+    void setStation(Station station);
     void placementToggled(bool on);
     bool idle() const;
 
     MainWindow& window_;
     app::TForm1& form_;
-    QtUserInterface& ui_;
+    form::UserInterface& ui_;
     WindowStore& store_;
     QString titleNote_;
     line::WindowSeries series_;
@@ -98,9 +109,7 @@ private:
     QLabel* result_ = nullptr;
     QTimer timer_;
     Probe probe_;
-    // The pager the station wrote (or found on switching on) is still on
-    // the jig: nothing is written until it has been taken off.
-    bool waitForRemoval_ = true;
+    Station station_ = Station::Off;
     bool probeFailed_ = false;
     // The pagers attempted when the station last looked.
     int attempts_ = 0;

@@ -43,12 +43,7 @@ wait_replaced() {
     done
     fail "$what did not end within $limit s"
 }
-photograph() {
-    import -window root -define png:exclude-chunks=date,time "$work/$1.png"
-    for folder in "$@"; do
-        [ "$folder" = "$1" ] || cp "$work/$1.png" "$folder/$1.png"
-    done
-}
+source "$(dirname "$0")/window_steps.sh"
 
 XDG_DATA_HOME=$work/xdg "$program" --jig "sim:$pager" &
 pid=$!
@@ -87,22 +82,7 @@ wait_replaced "$before" "Write To Pager"
 sleep 0.5
 photograph after-write "$@"
 
-xdotool windowfocus --sync "$wid"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-status=
-for _ in $(seq 1 $((limit * 10))); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-        status=0
-        wait "$pid" || status=$?
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$status" ] || fail "the program did not end through File > Exit"
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
-pid=
+exit_through_file_menu
 
 # The capcode, as capcode-tool decodes it from a copy of the pager file.
 cp "$pager" "$work/check.bin"
