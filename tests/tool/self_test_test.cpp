@@ -240,6 +240,25 @@ TEST_F(UsbSelfTest, AJigThatStopsAnsweringFailsTheReadAfterItsTimeOut) {
     EXPECT_LT(clock.nowUs(), 2'000'000u);
 }
 
+// The attach reply comes after its time-out: a little later it is waited
+// for and not taken for the read's (a jig of version 1 sends no begin that
+// could take it); much later the read is not tried.
+TEST_F(UsbSelfTest, ALateAttachReplyIsNeverTakenForTheRead) {
+    jig.setVersion(1);
+    backend.plug(jig);
+    eeprom.memory()[0] = 0xC3;
+    for (const auto& [delayMs, expected] : {std::pair{1500u, "PASS,PASS,PASS,FAIL,PASS"},
+                                            std::pair{2500u, "PASS,PASS,PASS,FAIL,SKIP"}}) {
+        SCOPED_TRACE(delayMs);
+        jig.answerAfter(0x13, delayMs);
+        const std::vector<Check> checks = run();
+        EXPECT_EQ(results(checks), expected);
+        if (checks.back().result == CheckResult::Pass) {
+            EXPECT_THAT(checks.back().detail, HasSubstr("(c3"));
+        }
+    }
+}
+
 TEST_F(UsbSelfTest, NoEepromAtTheDeviceSelectFailsTheRead) {
     backend.plug(jig);
     const std::vector<Check> checks = run(2);
