@@ -105,6 +105,9 @@ public:
     NoticeHold holdNotices() { return NoticeHold(*this); }
     // Notifications waiting for an operation or a handling to end.
     std::size_t pendingNotices() const { return pending_.size(); }
+    // True while a notification would wait rather than run: an operation
+    // holds them, or one is being handled.
+    bool NoticesWait() const { return holds_ > 0 || handling_; }
 
     // Offers every device not checked out, in list order, to `accept`; the
     // first accepted is checked out and returned. nullptr when none is.
