@@ -9,11 +9,16 @@
 #include "sim/pcd5003.h"
 #include "sim/simulated_ppdev.h"
 #include "support/jig_fixture.h"
+#include "support/removal_sweep.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -23,7 +28,12 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 struct Rig {
-    Rig() {
+    // `swept`: the driver's calls go through a removal sweep, with the
+    // driver's look-up of the port (true) or without it (false).
+    explicit Rig(std::uint8_t select = 2, std::optional<bool> swept = std::nullopt)
+        : eeprom(clock, select),
+          sweep(swept ? std::make_unique<testing::RemovalSweep>(kernel, 0, *swept) : nullptr),
+          driver("/sim/parport", sweep ? static_cast<PpdevCalls&>(*sweep) : kernel) {
         lines.attach(eeprom);
         lines.attach(decoder);
         std::iota(eeprom.memory().begin(), eeprom.memory().end(), std::uint8_t{0x31});
@@ -34,10 +44,11 @@ struct Rig {
     }
     sim::VirtualClock clock;
     sim::SimulatedParallelPort lines{clock};
-    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Eeprom24c04 eeprom;
     sim::Pcd5003 decoder{clock};
     sim::SimulatedPpdev kernel{lines, "/sim/parport"};
-    PpdevPortDriver driver{"/sim/parport", kernel};
+    std::unique_ptr<testing::RemovalSweep> sweep;
+    PpdevPortDriver driver;
     ProgrammerLink link{kLpt1Base, false, 0};
     testing::RecordingProgress progress;
     ProgrammerTransfers transfers{link, driver, clock, progress};
@@ -125,6 +136,56 @@ TEST(RemovedParallelPort, KernelRemovedPortNeverEndsInSuccessWithWrongBytes) {
                 << "removed after " << k << " of " << calls;
             if (HasFailure())
                 return;
+        }
+    }
+}
+
+// The window's whole read and whole write, transfer by transfer, with the
+// port removed before every register call in turn (removal_sweep.h says how
+// that stays linear): the kernel then answers 0x00 and drops writes, with
+// success. An operation may fail; it may succeed only with the pager's bytes
+// read, or with the pager holding the bytes written. Platforms 0-1 make every
+// kind of transfer (the decoder's, then the EEPROM's on select 0) and are
+// swept as the program runs; 2-4 (the EEPROM on select 2) with the
+// transfers' presence rule alone, without the driver's look-up of the port.
+// Platforms 5-6 make the same transfers as the EEPROM part of 0-1.
+TEST(RemovedParallelPort, KernelRemovedAtEveryRegisterCallNeverEndsInSuccessWithWrongBytes) {
+    struct Layout {
+        const char* name;
+        std::uint8_t select;
+        bool decoder;
+        bool lookUp;
+    };
+    const Layout layouts[] = {{"platforms 0-1", 0, true, true},
+                              {"platforms 2-4, presence rule alone", 2, false, false}};
+    for (const Layout& layout : layouts) {
+        for (const bool write : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << layout.name << (write ? ", write" : ", read"));
+            Rig rig(layout.select, layout.lookUp);
+            Bytes eeprom(512, 0xEE);
+            Bytes chip(sim::Pcd5003::kImageBytes, 0xEE);
+            if (write) {
+                std::iota(eeprom.rbegin(), eeprom.rend(), std::uint8_t{0x07});
+                std::iota(chip.rbegin(), chip.rend(), std::uint8_t{0x11});
+            }
+            const auto pagerHolds = [&] {
+                const sim::Pcd5003::Image now = rig.decoder.image();
+                return rig.eeprom.memory() == eeprom &&
+                       (!layout.decoder || std::equal(chip.begin(), chip.end(), now.begin()));
+            };
+            // A read leaves the pager as it was: what a group's child read
+            // is what each removal of the group reads.
+            rig.sweep->arm(write ? std::function<bool()>(pagerHolds) : [] { return true; });
+            const char* mode = write ? "w" : "r";
+            const bool success = (!layout.decoder || rig.transfers.DecoderTransfer(mode, chip) ==
+                                                         DecoderResult::Done) &&
+                                 rig.transfers.EepromTransfer("04", layout.select, mode, eeprom) ==
+                                     (write ? TransferResult::Verified : TransferResult::ReadDone);
+            rig.sweep->verdict(success, pagerHolds());
+            EXPECT_TRUE(success);
+            EXPECT_GT(rig.sweep->points(), 40'000u);
+            EXPECT_THAT(rig.sweep->wrong(), ::testing::IsEmpty())
+                << "removed before these of " << rig.sweep->points() << " register calls";
         }
     }
 }
