@@ -1,13 +1,17 @@
 #include "link/ppdev_port_driver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <future>
 #include <linux/ppdev.h>
 #include <mutex>
 #include <pthread.h>
 #include <sys/ioctl.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -18,11 +22,21 @@ using std::chrono::steady_clock;
 
 // PPCLAIM sleeps in the kernel for as long as another program holds the port.
 // The sleep is interruptible: a signal ends it with EINTR, and ppdev never
-// restarts the call. So a claim runs under a timer of the calling thread's
-// own that sends a signal once the limit has passed, and again every
+// restarts the call. So each claim runs under a timer of the calling
+// thread's own that sends a signal once its slice has passed, and again every
 // kClaimRepeat after it, in case the first landed just before the call went
 // to sleep. The handler does nothing; the interruption is all it is for.
-constexpr std::chrono::milliseconds kClaimRepeat{50};
+//
+// The sleep holds ppdev's one mutex, which every ioctl of every ppdev handle
+// takes, the holder's PPRELEASE among them: a claim that slept for its whole
+// limit would keep the holder from letting go for all that time. So a claim
+// sleeps a slice at a time and leaves the mutex free for kSliceGap between
+// slices, until its limit has passed.
+constexpr std::chrono::milliseconds kClaimSlice{20};
+constexpr std::chrono::milliseconds kClaimRepeat{10};
+constexpr std::chrono::milliseconds kSliceGap{2};
+// How often the caller's pump runs while a claim waits on its own thread.
+constexpr std::chrono::milliseconds kPumpEvery{15};
 
 void onClaimSignal(int) {
 }
@@ -130,6 +144,10 @@ std::string PpdevPortDriver::nodePath(std::size_t node) const {
     return prefix_ + std::to_string(node);
 }
 
+void PpdevPortDriver::whileClaimWaits(std::function<void()> pump) {
+    pump_ = std::move(pump);
+}
+
 bool PpdevPortDriver::isClaimed(std::size_t node) const {
     return held_ && node_ == node && fd_ >= 0;
 }
@@ -182,6 +200,25 @@ void PpdevPortDriver::release() {
 }
 
 bool PpdevPortDriver::take(std::size_t node) {
+    if (!pump_)
+        return takeInSlices(node);
+    // The mutex wait of PPCLAIM has no bound (see whileClaimWaits), so the
+    // claim runs on a thread of its own while the caller pumps.
+    std::promise<bool> taken;
+    std::future<bool> result = taken.get_future();
+    std::thread claimer;
+    try {
+        claimer = std::thread([&] { taken.set_value(takeInSlices(node)); });
+    } catch (const std::system_error&) {
+        return takeInSlices(node); // no thread: the caller waits itself
+    }
+    while (result.wait_for(kPumpEvery) != std::future_status::ready)
+        pump_();
+    claimer.join();
+    return result.get();
+}
+
+bool PpdevPortDriver::takeInSlices(std::size_t node) {
     const std::string path = nodePath(node);
     const steady_clock::time_point deadline = steady_clock::now() + claimLimit_;
     for (;;) {
@@ -194,7 +231,7 @@ bool PpdevPortDriver::take(std::size_t node) {
         int result = -1;
         int error = EBUSY;
         if (left > steady_clock::duration::zero()) {
-            const ClaimTimer timer(left);
+            const ClaimTimer timer(std::min<steady_clock::duration>(left, kClaimSlice));
             error = timer.error();
             if (error == 0) {
                 result = calls_.ioctl(fd, PPCLAIM, nullptr);
@@ -214,15 +251,18 @@ bool PpdevPortDriver::take(std::size_t node) {
             failed(error == EINTR ? EBUSY : error, node);
             return false;
         }
-        // Another signal ended the wait early: wait again for the time left.
+        // The slice ended (or another signal cut it short): the mutex is
+        // free for a moment, then the claim waits again for the time left.
+        std::this_thread::sleep_for(kSliceGap);
     }
 }
 
+// Closing lets go of the port (ppdev's release hands it to parport_release)
+// without ppdev's mutex, which PPRELEASE would wait for while another
+// program sleeps in PPCLAIM.
 void PpdevPortDriver::drop() {
     if (fd_ < 0)
         return;
-    if (calls_.ioctl(fd_, PPRELEASE, nullptr) != 0)
-        failed(errno, node_);
     if (calls_.close(fd_) != 0)
         failed(errno, node_);
     fd_ = -1;

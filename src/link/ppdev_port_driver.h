@@ -3,8 +3,10 @@
 // only between claim() and release(), so that a window left open never locks
 // another program out of it, nor the reverse; the registers of the claimed
 // port answer in between, every other access fails. A claim waits at most
-// the claim limit for another holder to let go. The registers are the raw
-// ones: ppdev undoes none of the hardware's inversions.
+// the claim limit for another holder to let go, unless another program
+// asleep in PPCLAIM holds ppdev's mutex (see whileClaimWaits). Release is by
+// closing the node. The registers are the raw ones: ppdev undoes none of
+// the hardware's inversions.
 #pragma once
 
 #include "link/port_driver.h"
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace ccp::link {
@@ -47,6 +50,14 @@ public:
     bool claim(std::uint16_t base) override;
     void release() override;
 
+    // While a claim waits, `pump` runs on the calling thread every few tens
+    // of milliseconds, and the claim on a thread of its own. The kernel
+    // bounds no wait for ppdev's mutex, which every ioctl takes and which
+    // another program asleep in PPCLAIM holds for as long as it sleeps; a
+    // window keeps its events going with this. Nothing: the claim runs on
+    // the calling thread.
+    void whileClaimWaits(std::function<void()> pump);
+
     // Node n serves kLptBases[n].
     std::string nodePath(std::size_t node) const;
     bool isClaimed(std::size_t node) const;
@@ -57,6 +68,7 @@ public:
 
 private:
     bool take(std::size_t node);
+    bool takeInSlices(std::size_t node);
     void drop();
     bool control(unsigned long request, std::uint8_t* value);
     bool stillThere();
@@ -65,6 +77,7 @@ private:
     std::string prefix_;
     PpdevCalls& calls_;
     std::chrono::milliseconds claimLimit_;
+    std::function<void()> pump_;
     bool initialised_ = false;
     int depth_ = 0;        // claims not yet released
     bool held_ = false;    // the outermost claim succeeded

@@ -57,8 +57,22 @@ int SimulatedPpdev::close(int fd) {
     return 0;
 }
 
+// ppdev's ioctl runs under mutex_lock(), which sleeps uninterruptibly: a
+// signal neither ends the wait nor makes the call fail.
 int SimulatedPpdev::ioctl(int fd, unsigned long request, void* arg) {
     std::unique_lock lock(mutex_);
+    ppdevMutexFree_.wait(lock, [this] { return !ppdevMutexHeld_; });
+    ppdevMutexHeld_ = true;
+    const int result = serve(lock, fd, request, arg);
+    const int error = errno;
+    ppdevMutexHeld_ = false;
+    ppdevMutexFree_.notify_all();
+    errno = error;
+    return result;
+}
+
+int SimulatedPpdev::serve(std::unique_lock<std::mutex>& lock, int fd, unsigned long request,
+                          void* arg) {
     const Handle* found = find(fd);
     if (found == nullptr)
         return fail(EBADF);
@@ -179,6 +193,22 @@ void SimulatedPpdev::holdElsewhere(std::size_t node) {
 void SimulatedPpdev::letGo(std::size_t node) {
     const std::lock_guard lock(mutex_);
     nodes_[node].heldElsewhere = false;
+}
+
+void SimulatedPpdev::asleepInClaim() {
+    std::unique_lock lock(mutex_);
+    ppdevMutexFree_.wait(lock, [this] { return !ppdevMutexHeld_; });
+    ppdevMutexHeld_ = true;
+    asleepElsewhere_ = true;
+}
+
+void SimulatedPpdev::wakeAsleep() {
+    const std::lock_guard lock(mutex_);
+    if (!asleepElsewhere_)
+        return;
+    asleepElsewhere_ = false;
+    ppdevMutexHeld_ = false;
+    ppdevMutexFree_.notify_all();
 }
 
 void SimulatedPpdev::remove(std::size_t node) {

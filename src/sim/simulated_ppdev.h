@@ -4,15 +4,19 @@
 // levels on the connector's pins, with the virtual pager on them; the
 // registers handed out are the hardware's, which invert the status BUSY bit
 // and the control bits C0, C1 and C3 (the jig's bits are none of these).
-// As in the kernel: a claim waits, interruptibly, while another holder has
-// the port (a signal ends the wait with EINTR); registers answer only the
-// handle that claimed. A port that goes away (adapter unplugged, driver
-// unloaded) is left with the kernel's dead operations: the handle that holds
-// it keeps answering every ioctl with success, register reads give 0x00 and
-// writes are dropped; only PPGETMODES, which looks the port up by number,
-// fails with ENODEV. Its node vanishes (open gives ENOENT), and a handle
-// that had not claimed it gets ENXIO from PPCLAIM.
-// Thread-safe, so that a test can let go of the port from another thread.
+// As in the kernel: every ioctl of every handle takes one mutex, which no
+// signal interrupts, and a claim waits for another holder to let go holding
+// it, interruptibly (a signal ends the wait with EINTR): while anyone sleeps
+// in PPCLAIM, every other ioctl, the holder's PPRELEASE included, waits.
+// open() and close() take no such mutex, and closing a handle lets go of
+// its port. Registers answer only the handle that claimed. A port that goes
+// away (adapter unplugged, driver unloaded) is left with the kernel's dead
+// operations: the handle that holds it keeps answering every ioctl with
+// success, register reads give 0x00 and writes are dropped; only PPGETMODES,
+// which looks the port up by number, fails with ENODEV. Its node vanishes
+// (open gives ENOENT), and a handle that had not claimed it gets ENXIO from
+// PPCLAIM. Thread-safe, so that a test can let go of the port from another
+// thread.
 #pragma once
 
 #include "link/ppdev_calls.h"
@@ -20,6 +24,7 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -46,6 +51,11 @@ public:
     // first) and lets it go again.
     void holdElsewhere(std::size_t node);
     void letGo(std::size_t node);
+    // Another program goes to sleep in PPCLAIM for a port someone holds, and
+    // so holds the ppdev mutex, until wakeAsleep() (a signal ending its wait).
+    // Waits, as that program's ioctl would, while the mutex is taken.
+    void asleepInClaim();
+    void wakeAsleep();
     // The port's hardware goes away, as described above.
     void remove(std::size_t node);
     // The same once `calls` more register reads and writes have succeeded.
@@ -80,6 +90,7 @@ private:
 
     int fail(int error);
     const Handle* find(int fd) const;
+    int serve(std::unique_lock<std::mutex>& lock, int fd, unsigned long request, void* arg);
     int claim(std::unique_lock<std::mutex>& lock, const Handle& handle);
     int access(const Handle& handle, unsigned long request, unsigned char* byte);
     int dead(unsigned long request, unsigned char* byte);
@@ -87,6 +98,10 @@ private:
     SimulatedParallelPort& lines_;
     std::string prefix_;
     mutable std::mutex mutex_;
+    // ppdev's own mutex, held by an ioctl or by the program asleep elsewhere.
+    bool ppdevMutexHeld_ = false;
+    bool asleepElsewhere_ = false;
+    std::condition_variable ppdevMutexFree_;
     std::array<Node, link::kLptBases.size()> nodes_{};
     std::vector<Handle> handles_;
     int nextFd_ = 1000;

@@ -1,5 +1,6 @@
 #include "view/window_jig.h"
 
+#include <QCoreApplication>
 #include <filesystem>
 
 namespace ccp::view {
@@ -15,10 +16,15 @@ std::string absolute(const std::string& file) {
 
 } // namespace
 
+void keepWindowEventsGoing() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 WindowJig::WindowJig(const std::optional<std::string>& word) {
     using link::ParallelPortPolicy;
     if (!word) {
         ppdev_.emplace();
+        ppdev_->whileClaimWaits(keepWindowEventsGoing);
         hidapi_.emplace();
         os_.emplace(ParallelPortPolicy::Available);
         return;
@@ -31,6 +37,10 @@ WindowJig::WindowJig(const std::optional<std::string>& word) {
             jig::openJig(*choice_, {.realTime = true, .keptAfterEachOperation = true});
         jig_ = std::move(opened.jig);
         refusal_ = std::move(opened.reason);
+        if (jig_) {
+            if (auto* ppdev = dynamic_cast<link::PpdevPortDriver*>(&jig_->port()))
+                ppdev->whileClaimWaits(keepWindowEventsGoing);
+        }
     }
     // A USB jig, or none: the parallel port is not offered.
     os_.emplace(jig_ && jig_->hid() == nullptr ? ParallelPortPolicy::Available

@@ -32,6 +32,12 @@ private:
     link::LinuxOsInfo locale_;
 };
 
+// What the window does while the kernel keeps a port claim waiting: paints
+// and runs its timers, the person's input left for later (an operation's
+// own repaints do the same), so that the window manager never finds it not
+// responding.
+void keepWindowEventsGoing();
+
 class WindowJig {
 public:
     // `word`: the --jig value; nothing without --jig.

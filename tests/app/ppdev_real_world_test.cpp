@@ -133,7 +133,8 @@ TEST(PpdevRealWorld, AnOperationMeetingAHeldPortFailsThenWorksOnceLetGo) {
     const milliseconds took = timed([&] { EXPECT_TRUE(ops.ReadFromPagerClick()); });
     other.join();
     EXPECT_GE(took, milliseconds(200));
-    EXPECT_EQ(rig.kernel.interruptedClaims(), 2) << "one per failed operation, none more";
+    // Each claim sleeps a slice at a time, so that a holder can let go.
+    EXPECT_GT(rig.kernel.interruptedClaims(), 2 * 20);
     EXPECT_EQ(rig.kernel.openHandles(), 0u);
 }
 

@@ -6,12 +6,17 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <linux/ppdev.h>
 #include <optional>
 #include <string>
+#include <sys/ioctl.h>
+#include <thread>
 
 namespace ccp::link {
 namespace {
@@ -124,6 +129,80 @@ TEST(PpdevPortDriver, AClaimLeavesAnExistingSignalHandlerAlone) {
     ::sigaction(SIGRTMIN + 1, &before, &after);
     EXPECT_EQ(after.sa_handler, mine.sa_handler) << "the handler was replaced";
     EXPECT_EQ(handlerRuns, 0) << "the claim's timer ran the program's handler";
+}
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+struct KernelRig {
+    sim::VirtualClock clock;
+    sim::SimulatedParallelPort lines{clock};
+    sim::SimulatedPpdev kernel{lines, "/sim/parport"};
+};
+
+// Another program holds LPT1 and lets go with PPRELEASE after 200 ms. That
+// needs ppdev's mutex, which a claim holds while it sleeps: the claim leaves
+// it free between its slices, the release goes through, and the port is ours.
+TEST(PpdevPortDriver, KernelHolderReleasingWithPpreleaseAt200msGivesUsThePort) {
+    KernelRig rig;
+    PpdevPortDriver driver("/sim/parport", rig.kernel);
+    ASSERT_TRUE(driver.initialise());
+    const int holder = rig.kernel.open("/sim/parport0", O_RDWR);
+    ASSERT_EQ(rig.kernel.ioctl(holder, PPCLAIM, nullptr), 0);
+    const steady_clock::time_point start = steady_clock::now();
+    steady_clock::duration released{};
+    std::thread other([&] {
+        std::this_thread::sleep_for(milliseconds(200));
+        EXPECT_EQ(rig.kernel.ioctl(holder, PPRELEASE, nullptr), 0);
+        released = steady_clock::now() - start;
+        rig.kernel.close(holder);
+    });
+    const bool claimed = driver.claim(kLpt1Base);
+    const steady_clock::duration took = steady_clock::now() - start;
+    other.join();
+    EXPECT_TRUE(claimed);
+    EXPECT_LT(released, milliseconds(400)) << "the holder's PPRELEASE waited for our claim";
+    EXPECT_LT(took, milliseconds(600));
+    driver.release();
+    EXPECT_FALSE(rig.kernel.claimed(0));
+}
+
+// Another program asleep in PPCLAIM holds ppdev's mutex, which no signal
+// interrupts: a claim waits as long as it sleeps, past its own limit, and
+// the caller's pump runs all the while. Letting go by closing needs no mutex.
+TEST(PpdevPortDriver, KernelAsleepClaimerKeepsTheCallerPumpingAndReleaseFree) {
+    KernelRig rig;
+    PpdevPortDriver driver("/sim/parport", rig.kernel, milliseconds(100));
+    ASSERT_TRUE(driver.initialise());
+    int pumps = 0;
+    driver.whileClaimWaits([&pumps] { ++pumps; });
+    rig.kernel.asleepInClaim();
+    const steady_clock::time_point start = steady_clock::now();
+    std::thread waker([&] {
+        std::this_thread::sleep_for(milliseconds(400));
+        rig.kernel.wakeAsleep();
+    });
+    EXPECT_TRUE(driver.claim(kLpt1Base));
+    const steady_clock::duration took = steady_clock::now() - start;
+    waker.join();
+    EXPECT_GE(took, milliseconds(350));
+    EXPECT_GE(pumps, 10);
+
+    rig.kernel.asleepInClaim();
+    // Should the release wait for the mutex, the program wakes after two
+    // seconds.
+    std::promise<void> released;
+    std::thread safety([&rig, done = released.get_future()] {
+        if (done.wait_for(std::chrono::seconds(2)) == std::future_status::timeout)
+            rig.kernel.wakeAsleep();
+    });
+    const steady_clock::time_point before = steady_clock::now();
+    driver.release();
+    EXPECT_LT(steady_clock::now() - before, milliseconds(500)) << "the release waited";
+    released.set_value();
+    safety.join();
+    EXPECT_FALSE(rig.kernel.claimed(0));
+    rig.kernel.wakeAsleep();
 }
 
 } // namespace

@@ -2,13 +2,19 @@
 // a jig and the file untouched; a virtual pager is named in the log and kept
 // in its file after each operation, unless the file went away or became
 // read-only meanwhile.
+#include "link/ppdev_port_driver.h"
+#include "sim/simulated_ppdev.h"
+#include "sim/virtual_clock.h"
 #include "support/recording_ui.h"
 #include "support/temp_dir.h"
 #include "view/window_jig.h"
 
+#include <QTimer>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace ccp::view {
 namespace {
@@ -112,6 +118,39 @@ TEST(WindowJig, KeepsThePagerUnlessItsFileWentAwayOrBecameReadOnly) {
     ::chmod(file.c_str(), 0644);
     EXPECT_EQ(window.jig.keep(window.form), std::nullopt);
     EXPECT_EQ(TempDir::read(file), blank);
+}
+
+// Another program asleep in PPCLAIM holds ppdev's mutex for as long as it
+// sleeps, and the window's claim waits for it without bound. The window's
+// timers run meanwhile: here it is one of them that wakes that program.
+TEST(WindowJig, KernelAsleepClaimerLeavesTheWindowsTimersRunning) {
+    sim::VirtualClock clock;
+    sim::SimulatedParallelPort lines(clock);
+    sim::SimulatedPpdev kernel(lines, "/sim/parport");
+    link::PpdevPortDriver driver("/sim/parport", kernel);
+    driver.whileClaimWaits(keepWindowEventsGoing);
+    ASSERT_TRUE(driver.initialise());
+    kernel.asleepInClaim();
+    constexpr int kTicks = 20;
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (++ticks == kTicks)
+            kernel.wakeAsleep();
+    });
+    ticker.start();
+    // Should the timers stand still, the program wakes after three seconds.
+    std::promise<void> claimed;
+    std::thread safety([&kernel, done = claimed.get_future()] {
+        if (done.wait_for(std::chrono::seconds(3)) == std::future_status::timeout)
+            kernel.wakeAsleep();
+    });
+    EXPECT_TRUE(driver.claim(link::kLpt1Base));
+    claimed.set_value();
+    safety.join();
+    EXPECT_GE(ticks, kTicks) << "the window's timers stood still while the claim waited";
+    driver.release();
 }
 
 } // namespace
