@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -314,6 +315,43 @@ TEST_F(Hands, ANonAsciiPathIsLoggedAsChosen) {
     const QStringList shown = widget<QPlainTextEdit>("Memo1")->toPlainText().split('\n');
     EXPECT_TRUE(shown.contains("Save data to " + path)) << shown.join('\n').toStdString();
     EXPECT_TRUE(QFile::exists(path));
+}
+
+TEST_F(Hands, TextsGoOutAndComeBackThroughTheFileMenuAndARefusedOneShowsAnErrorBox) {
+    open(6);
+    QList<QAction*> file = window->findChild<QMenu*>("File1")->actions();
+    ASSERT_GE(file.size(), 4);
+    EXPECT_EQ(file[2]->text(), "Export as text...");
+    EXPECT_EQ(file[3]->text(), "Import text...");
+    const QString text = QString::fromStdString(dir.file("window.toml"));
+    ui.setFileChooser([&](bool, const std::string&, const std::string&) { return text; });
+    action("ExportText1")->trigger();
+    QFile exported(text);
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    QString content = QString::fromUtf8(exported.readAll());
+    exported.close();
+    content.replace("address1 = \"" + widget<QLineEdit>("address1")->text() + "\"",
+                    "address1 = \"1234567\"");
+    auto write = [&](const QString& body) {
+        QFile out(text);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(body.toUtf8());
+    };
+    write(content);
+    // The start-up frequency "457.000" comes back as "457.00000": a box says so.
+    Watch watch(*window);
+    action("ImportText1")->trigger();
+    settle();
+    EXPECT_EQ(widget<QLineEdit>("address1")->text(), "1234567");
+    const std::size_t boxes = watch.boxes.size();
+
+    write(content.replace("[settings]\n", "[settings]\nnosuch = \"1\"\n"));
+    action("ImportText1")->trigger();
+    settle();
+    ASSERT_EQ(watch.boxes.size(), boxes + 1);
+    EXPECT_TRUE(watch.boxes.back().text.contains("nosuch: there is no control of that name"))
+        << watch.boxes.back().text.toStdString();
+    EXPECT_EQ(widget<QLineEdit>("address1")->text(), "1234567");
 }
 
 TEST_F(Hands, CompareWithPagerShowsTheProgressDialogOfARead) {
