@@ -5,9 +5,11 @@
 #include "link/jig_discovery.h"
 #include "link/usb_jig.h"
 #include "sim/simulated_hid_backend.h"
+#include "sim/simulated_parallel_port.h"
 #include "sim/virtual_clock.h"
 #include "sim/virtual_usb_jig.h"
 #include "support/temp_dir.h"
+#include "tool/headless_form.h"
 #include "tool/tool_process.h"
 
 #include <chrono>
@@ -198,6 +200,29 @@ TEST_F(UsbJigRun, WithoutAJigAReadEndsAtOnceWithStatusOne) {
     EXPECT_THAT(result.err, HasSubstr("pager not read: no USB jig was found"));
     EXPECT_LT(elapsed, std::chrono::milliseconds(link::usb::kReadChunkTimeoutMs))
         << "waits for no reply";
+}
+
+// Another program holds the jig: the run's read fails with the jig's node
+// and why, which its log says too, and nothing goes to the jig.
+TEST(HeadlessUsb, KernelOpenersAJigHeldElsewhereIsTheRunsError) {
+    sim::VirtualClock clock;
+    sim::Eeprom24c04 eeprom{clock, 2};
+    sim::Pcd5003 decoder{clock};
+    sim::VirtualUsbJig jig{eeprom, decoder};
+    sim::SimulatedHidBackend backend{clock};
+    backend.plug(jig);
+    const std::unique_ptr<link::HidHandle> other = backend.open(backend.enumerate().at(0));
+    ASSERT_TRUE(other->claim());
+    sim::SimulatedParallelPort port{clock};
+    const JigServices services{port, clock, &backend};
+    std::ostringstream log;
+    HeadlessForm headless(1, &log, nullptr, &services);
+    const StepResult step = headless.readFromPager();
+    const std::string inUse = "the USB jig /sim/hidraw0 is in use by another program";
+    EXPECT_EQ(step.outcome, Outcome::Failed);
+    EXPECT_EQ(step.reason, inUse);
+    EXPECT_THAT(log.str(), HasSubstr(inUse));
+    EXPECT_TRUE(jig.commands().empty());
 }
 
 } // namespace
