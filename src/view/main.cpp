@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
                         QString::fromStdString(std::filesystem::path(file).filename().string());
         window.setTitleNote(titleNote);
         ccp::view::WindowStore store(form, options.db, pending);
-        ccp::view::SeriesMenu series(window, ui, store, titleNote);
         ccp::ops::PlacementProbe probe(form.pagerOperations, form.transfers,
                                        form.EepromDeviceSelect);
+        ccp::view::SeriesMenu series(window, ui, store, titleNote);
         series.setProbe({[&probe] { return probe.look(); }, [&probe] { probe.stop(); },
                          [&jig] { return jig.fault(); }});
         window.setAfterPagerOperation([&jig, &form, &ui] {

@@ -137,6 +137,9 @@ SeriesMenu::SeriesMenu(MainWindow& window, form::UserInterface& ui, WindowStore&
 
 SeriesMenu::~SeriesMenu() {
     series_.changed = nullptr;
+    // The jig is left as an operation leaves it.
+    if (timer_.isActive() && probe_.stop)
+        probe_.stop();
 }
 
 void SeriesMenu::changed() {
