@@ -19,6 +19,7 @@
 #include <memory>
 #include <numeric>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -149,46 +150,56 @@ TEST(RemovedParallelPort, KernelRemovedPortNeverEndsInSuccessWithWrongBytes) {
 // swept as the program runs; 2-4 (the EEPROM on select 2) with the
 // transfers' presence rule alone, without the driver's look-up of the port.
 // Platforms 5-6 make the same transfers as the EEPROM part of 0-1.
-TEST(RemovedParallelPort, KernelRemovedAtEveryRegisterCallNeverEndsInSuccessWithWrongBytes) {
-    struct Layout {
-        const char* name;
-        std::uint8_t select;
-        bool decoder;
-        bool lookUp;
-    };
-    const Layout layouts[] = {{"platforms 0-1", 0, true, true},
-                              {"platforms 2-4, presence rule alone", 2, false, false}};
-    for (const Layout& layout : layouts) {
-        for (const bool write : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << layout.name << (write ? ", write" : ", read"));
-            Rig rig(layout.select, layout.lookUp);
-            Bytes eeprom(512, 0xEE);
-            Bytes chip(sim::Pcd5003::kImageBytes, 0xEE);
-            if (write) {
-                std::iota(eeprom.rbegin(), eeprom.rend(), std::uint8_t{0x07});
-                std::iota(chip.rbegin(), chip.rend(), std::uint8_t{0x11});
-            }
-            const auto pagerHolds = [&] {
-                const sim::Pcd5003::Image now = rig.decoder.image();
-                return rig.eeprom.memory() == eeprom &&
-                       (!layout.decoder || std::equal(chip.begin(), chip.end(), now.begin()));
-            };
-            // A read leaves the pager as it was: what a group's child read
-            // is what each removal of the group reads.
-            rig.sweep->arm(write ? std::function<bool()>(pagerHolds) : [] { return true; });
-            const char* mode = write ? "w" : "r";
-            const bool success = (!layout.decoder || rig.transfers.DecoderTransfer(mode, chip) ==
-                                                         DecoderResult::Done) &&
-                                 rig.transfers.EepromTransfer("04", layout.select, mode, eeprom) ==
-                                     (write ? TransferResult::Verified : TransferResult::ReadDone);
-            rig.sweep->verdict(success, pagerHolds());
-            EXPECT_TRUE(success);
-            EXPECT_GT(rig.sweep->points(), 40'000u);
-            EXPECT_THAT(rig.sweep->wrong(), ::testing::IsEmpty())
-                << "removed before these of " << rig.sweep->points() << " register calls";
-        }
-    }
+struct Swept {
+    const char* name;
+    std::uint8_t select;
+    bool decoder;
+    bool lookUp;
+    bool write;
+};
+
+void PrintTo(const Swept& swept, std::ostream* out) {
+    *out << swept.name;
 }
+
+class RemovedParallelPortSweep : public ::testing::TestWithParam<Swept> {};
+
+TEST_P(RemovedParallelPortSweep, KernelRemovedAtEveryRegisterCallNeverEndsInSuccessWithWrongBytes) {
+    const Swept& swept = GetParam();
+    Rig rig(swept.select, swept.lookUp);
+    Bytes eeprom(512, 0xEE);
+    Bytes chip(sim::Pcd5003::kImageBytes, 0xEE);
+    if (swept.write) {
+        std::iota(eeprom.rbegin(), eeprom.rend(), std::uint8_t{0x07});
+        std::iota(chip.rbegin(), chip.rend(), std::uint8_t{0x11});
+    }
+    const auto pagerHolds = [&] {
+        const sim::Pcd5003::Image now = rig.decoder.image();
+        return rig.eeprom.memory() == eeprom &&
+               (!swept.decoder || std::equal(chip.begin(), chip.end(), now.begin()));
+    };
+    // A read leaves the pager as it was: what a group's child read is what
+    // each removal of the group reads.
+    rig.sweep->arm(swept.write ? std::function<bool()>(pagerHolds) : [] { return true; });
+    const char* mode = swept.write ? "w" : "r";
+    const bool success =
+        (!swept.decoder || rig.transfers.DecoderTransfer(mode, chip) == DecoderResult::Done) &&
+        rig.transfers.EepromTransfer("04", swept.select, mode, eeprom) ==
+            (swept.write ? TransferResult::Verified : TransferResult::ReadDone);
+    rig.sweep->verdict(success, pagerHolds());
+    EXPECT_TRUE(success);
+    EXPECT_GT(rig.sweep->points(), 40'000u);
+    EXPECT_THAT(rig.sweep->wrong(), ::testing::IsEmpty())
+        << "removed before these of " << rig.sweep->points() << " register calls";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, RemovedParallelPortSweep,
+    ::testing::Values(Swept{"Platforms01Read", 0, true, true, false},
+                      Swept{"Platforms01Write", 0, true, true, true},
+                      Swept{"Platforms24ReadPresenceRuleAlone", 2, false, false, false},
+                      Swept{"Platforms24WritePresenceRuleAlone", 2, false, false, true}),
+    [](const ::testing::TestParamInfo<Swept>& info) { return info.param.name; });
 
 } // namespace
 } // namespace ccp::link
