@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
 
 namespace ccp::app {
 namespace {
@@ -81,7 +82,13 @@ public:
         if (auto bad = header())
             return bad;
         for (const TextEntry& entry : text_.settings)
-            if (auto bad = setting(entry))
+            if (auto bad = setting(entry, false))
+                return bad;
+        // A value the rules changed may have met a limit that a later line
+        // lifts (a folder lengthened before the folders after it are
+        // cleared): it is typed once more, as a user would come back to it.
+        for (const TextEntry* entry : std::exchange(changed_, {}))
+            if (auto bad = setting(*entry, true))
                 return bad;
         if (auto bad = bytes())
             return bad;
@@ -133,7 +140,7 @@ private:
         return std::nullopt;
     }
 
-    std::optional<TextProblem> setting(const TextEntry& entry) {
+    std::optional<TextProblem> setting(const TextEntry& entry, bool again) {
         auto refuse = [&entry](std::string reason) {
             return TextProblem{entry.line, entry.key, std::move(reason)};
         };
@@ -160,7 +167,9 @@ private:
             return refuse(*bad);
         }
         const std::string kept = settingValue(*control).value_or("");
-        if (kept != *value)
+        if (kept != *value && !again)
+            changed_.push_back(&entry);
+        else if (kept != *value)
             warnings_.push_back("line " + std::to_string(entry.line) + ": " + entry.key + ": " +
                                 quoted(*value) + " given, " + quoted(kept) + " kept");
         return std::nullopt;
@@ -262,6 +271,7 @@ private:
     TForm1& form_;
     RecordingUi& ui_;
     const ConfigText& text_;
+    std::vector<const TextEntry*> changed_;
     std::vector<std::string> warnings_;
 };
 

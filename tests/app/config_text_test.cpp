@@ -188,6 +188,26 @@ TEST(TextImport, AValueTheExitRuleChangesIsKeptAsTheRuleSaysAndNamedInAWarning) 
     EXPECT_TRUE(rig.ui.errors.empty());
 }
 
+TEST(TextImport, AFolderLengthenedBeforeTheFoldersAfterItAreClearedKeepsItsLength) {
+    testing::TempDir dir;
+    testing::FormRig rig;
+    TForm1& form = rig.start(1);
+    RecordingUi shown;
+    // Folders 5-8 off, 1-4 and 9-16 filled to the total of 99.
+    for (auto [name, value] : {std::pair{"pubboxact4", "0"}, std::pair{"pubboxlength0", "20"},
+                               std::pair{"pubboxlength1", "20"}, std::pair{"pubboxlength2", "20"},
+                               std::pair{"pubboxlength3", "31"}})
+        ASSERT_FALSE(applySetting(form, shown, name, value)) << name;
+    const std::string text = exportText(form);
+    testing::FormRig importedRig;
+    TForm1& imported = importedRig.start(1);
+    const TextImport result = imported.importText(writeText(dir, "full.toml", text));
+    ASSERT_TRUE(result.done()) << result.reason;
+    EXPECT_EQ(imported.pubboxlength[3].text(), "31");
+    for (const std::string& warning : result.warnings)
+        EXPECT_EQ(warning.find("pubbox"), std::string::npos) << warning;
+}
+
 TEST(TextImport, TheFrequencyIsWrittenWithAPointAndTypedWithTheWindowsSeparator) {
     testing::TempDir dir;
     testing::FormRig commaRig;
