@@ -77,7 +77,8 @@ std::optional<store::SeriesDefinition> seriesOfForm(const app::TForm1& form,
 std::optional<store::SeriesDefinition> seriesOfWindowNow(app::TForm1& form, const std::string& name,
                                                          std::string& reason) {
     const std::size_t before = form.Memo1.lines().size();
-    form.EepromImage.fill(0);
+    // Over the image the window holds: the bytes no setting determines stay
+    // as the template file or the pager last read had them.
     bool encoded = false;
     form.dispatch([&] { encoded = form.imageEncoder.encode(); });
     if (!encoded) {

@@ -25,7 +25,7 @@ std::optional<store::SeriesDefinition> seriesOfForm(const app::TForm1& form,
                                                     const std::string& name, std::string& reason);
 
 // The same after the window's settings are encoded into its image with the
-// platform's checksums, as File > Save writes them: the template then holds
+// platform's checksums, as a write encodes them: the template then holds
 // every setting the window shows. The reason when they cannot be encoded.
 std::optional<store::SeriesDefinition> seriesOfWindowNow(app::TForm1& form, const std::string& name,
                                                          std::string& reason);

@@ -138,8 +138,8 @@ int create(const SeriesOptions& o, int profile, std::ostream& out, std::ostream&
 } // namespace
 
 std::optional<store::SeriesDefinition>
-seriesOfWindow(const HeadlessForm& headless, const std::string& name, std::string& reason) {
-    return line::seriesOfForm(headless.form(), name, reason);
+seriesOfWindow(HeadlessForm& headless, const std::string& name, std::string& reason) {
+    return line::seriesOfWindowNow(headless.form(), name, reason);
 }
 
 void addSeriesCommand(CLI::App& app, SeriesOptions& o) {

@@ -48,8 +48,9 @@ void addSeriesCommand(CLI::App& app, SeriesOptions& options);
 int runSeriesCommand(const SeriesOptions& options, int defaultProfile, std::ostream& out,
                      std::ostream& err);
 
-// The series as the window holds it now; the reason when it cannot be one.
-std::optional<store::SeriesDefinition> seriesOfWindow(const HeadlessForm& headless,
+// The series as the window holds it now, its settings encoded into the
+// template as a write encodes them; the reason when it cannot be one.
+std::optional<store::SeriesDefinition> seriesOfWindow(HeadlessForm& headless,
                                                       const std::string& name, std::string& reason);
 
 } // namespace ccp::tool

@@ -58,6 +58,29 @@ TEST(DiffPager, ListsWhatAWriteWouldChange) {
 
 // Every write attempt leaves one record; a log that cannot be written is
 // said once and does not stop the write.
+// A series' template holds what the window shows once its settings are set,
+// not only the file it loaded.
+TEST(SeriesTemplate, HoldsTheSettingsSetAfterTheLoad) {
+    testing::TempDir dir;
+    const std::string pager = dir.file("pager.bin");
+    const std::string db = dir.file("production.db");
+    const std::vector<std::string> data = {"XDG_DATA_HOME=" + dir.file("data")};
+    ASSERT_EQ(runTool({"--jig", "sim:" + pager, "--repair", "--write", "--save",
+                       dir.file("template.eep")},
+                      data)
+                  .status,
+              0);
+    ASSERT_EQ(runTool({"series", "create", "s", "--load", dir.file("template.eep"), "--set",
+                       "hellomsg1=SERIES HELLO", "--set", "autoinc1=1", "--db", db},
+                      data)
+                  .status,
+              0);
+    ASSERT_EQ(
+        runTool({"--series", "s", "--jig", "sim:" + pager, "--write", "--db", db}, data).status, 0);
+    const testing::ToolResult read = runTool({"--jig", "sim:" + pager, "--read", "--json"}, data);
+    EXPECT_NE(read.out.find("\"text\": \"SERIES HELLO"), std::string::npos) << read.out;
+}
+
 TEST(ProductionRecord, ThroughTheOption) {
     testing::TempDir dir;
     const std::string pager = dir.file("pager.bin");
