@@ -1,10 +1,22 @@
 #include "jig/simulated_usb_jig.h"
 
+#include "link/usb_jig.h"
+
 namespace ccp::jig {
 
 UsbJigSeat::UsbJigSeat(const link::Clock& clock, sim::Pcd5003& decoder)
     : decoder_(decoder), noEeprom_(clock), emptyJig_(noEeprom_, decoder) {
     noEeprom_.setAbsent(true);
+}
+
+std::vector<sim::Report> UsbJigSeat::onOutputReport(std::span<const std::uint8_t> report) {
+    if (before_ && !before_()) {
+        sim::Report error(caps().inputReportLength, 0);
+        if (error.size() > 1)
+            error[1] = link::usb::kReplyUsbError;
+        return {error};
+    }
+    return jig().onOutputReport(report);
 }
 
 void UsbJigSeat::seat(sim::Eeprom24c04& eeprom) {

@@ -5,8 +5,9 @@
 // its EEPROM is seated
 // once the platform steps are done and answers their device select. Until
 // then the jig finds no EEPROM. The parallel port is not offered. With a
-// folder for a socket, the socket is looked at before each report; a socket
-// that cannot be used leaves every report unanswered.
+// folder for a socket, the socket is looked at before each report; while it
+// cannot be used the jig answers every report with its "USB error" code,
+// as a firmware that cannot reach its seat.
 #pragma once
 
 #include "jig/absent_port.h"
@@ -30,7 +31,7 @@ public:
 
     // Puts `eeprom` in the seat; later calls change nothing.
     void seat(sim::Eeprom24c04& eeprom);
-    // Runs before each report; false leaves the report unanswered.
+    // Runs before each report; false answers it with the USB error code.
     void setBeforeReport(std::function<bool()> before) { before_ = std::move(before); }
 
     std::uint16_t vendorId() const override { return jig().vendorId(); }
@@ -38,11 +39,7 @@ public:
     std::uint16_t version() const override { return jig().version(); }
     std::optional<std::string> productString() const override { return jig().productString(); }
     link::HidCaps caps() const override { return jig().caps(); }
-    std::vector<sim::Report> onOutputReport(std::span<const std::uint8_t> report) override {
-        if (before_ && !before_())
-            return {};
-        return jig().onOutputReport(report);
-    }
+    std::vector<sim::Report> onOutputReport(std::span<const std::uint8_t> report) override;
 
 private:
     sim::VirtualUsbJig& jig() { return seated_ ? *seated_ : emptyJig_; }
