@@ -236,6 +236,39 @@ TEST_F(UsbJigTest, SilenceAndUnplugAreUsbErrors) {
     }
 }
 
+// A look reads the first chunk and takes only its reply code: "no EEPROM"
+// tries the other select and ends without ")", as an error reply ends any
+// transfer; a pager that answers gets ")" and the closing second. No box.
+TEST_F(UsbJigTest, PresenceLooksAtOneChunksReplyCode) {
+    struct Case {
+        const char* what;
+        std::uint8_t asked;
+        bool absent;
+        EepromPresence expected;
+        std::vector<std::uint8_t> commands;
+    } cases[] = {
+        {"answers", 2, false, EepromPresence::Answers, {0x28, 0x14, 0x29}},
+        {"other select", 0, false, EepromPresence::OtherSelect, {0x28, 0x14, 0x14, 0x29}},
+        {"empty seat", 2, true, EepromPresence::Silent, {0x28, 0x14, 0x14}},
+    };
+    const std::vector<std::uint8_t> before = eeprom.memory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sent.clear();
+        eeprom.setAbsent(c.absent);
+        const std::uint64_t start = clock.nowUs();
+        EXPECT_EQ(transfers.EepromPresent(c.asked), c.expected);
+        EXPECT_EQ(commands(), c.commands);
+        EXPECT_EQ(sent.at(1)[2], 0x20 | c.asked);
+        EXPECT_EQ(clock.nowUs() - start >= 1'000'000u, c.commands.back() == 0x29);
+    }
+    EXPECT_EQ(eeprom.memory(), before);
+    EXPECT_TRUE(ui.messages.empty());
+    virtualJig.silenceAfter(0);
+    EXPECT_EQ(transfers.EepromPresent(2), EepromPresence::Failed);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST(VirtualUsbJig, RefusesABadCrc) {
     sim::VirtualClock clock;
     sim::Eeprom24c04 eeprom{clock};
