@@ -336,7 +336,15 @@ bool SeriesMenu::idle() const {
 void SeriesMenu::probeOnce() {
     if (!series_.isOpen() || !placement_->isChecked() || !probe_.look || !idle())
         return;
-    const ops::Placement placement = probe_.look();
+    // A look takes the jig as an operation does, inside an event of the form
+    // with USB notices held: a USB look can wait for a reply, or 5 s for a
+    // write the kernel holds, and the loop turns meanwhile without the
+    // person's input, as during a transfer; no other look starts in it.
+    ops::Placement placement = ops::Placement::Busy;
+    form_.dispatch([&] {
+        const auto hold = form_.HidCtl.holdNotices();
+        placement = probe_.look();
+    });
     if (placement == ops::Placement::Busy)
         return;
     if (placement == ops::Placement::JigFailed) {

@@ -192,9 +192,9 @@ TEST(SeriesWindow, OnePlacementIsOneWriteAndNoLookFallsInsideAnOperation) {
         {Placement::Absent, 1},  {Placement::Present, 2},       {Placement::Present, 2},
     };
     std::deque<Placement> script;
-    int insideEvents = 0;
+    int unheld = 0; // looks that let a USB notice in
     menu.setProbe({[&] {
-                       insideEvents += s.form().inEvent() ? 1 : 0;
+                       unheld += s.form().HidCtl.NoticesWait() ? 0 : 1;
                        const Placement p = script.front();
                        script.pop_front();
                        return p;
@@ -213,7 +213,7 @@ TEST(SeriesWindow, OnePlacementIsOneWriteAndNoLookFallsInsideAnOperation) {
     script.push_back(Placement::Absent);
     s.form().dispatch([&] { menu.probeOnce(); });
     EXPECT_EQ(script.size(), 1u);
-    EXPECT_EQ(insideEvents, 0);
+    EXPECT_EQ(unheld, 0);
     EXPECT_EQ(s.rig.ui.errors.size(), 1u); // the pager of another platform
     EXPECT_EQ(s.status().written, 2);
 }
