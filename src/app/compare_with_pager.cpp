@@ -3,25 +3,11 @@
 // transport, so this window's settings and images stay as they are.
 #include "app/settings_diff.h"
 #include "app/tform1.h"
-#include "link/os_info.h"
+#include "app/window_copy_os.h"
 
 namespace ccp::app {
 
 namespace {
-
-// The copy neither probes nor logs the parallel port; its read claims the
-// port as every operation does.
-class SharedPortOs final : public link::OsInfo {
-public:
-    explicit SharedPortOs(const link::OsInfo& os) : os_(os) {}
-    link::ParallelPortPolicy parallelPortPolicy() const override {
-        return link::ParallelPortPolicy::NotOffered;
-    }
-    char decimalSeparator() const override { return os_.decimalSeparator(); }
-
-private:
-    const link::OsInfo& os_;
-};
 
 constexpr int kPlatforms = 7;
 
@@ -48,7 +34,8 @@ private:
 } // namespace
 
 std::optional<std::vector<std::string>> TForm1::CompareWithPagerClick() {
-    SharedPortOs os(services_.os);
+    // The copy's read claims the port as every operation does.
+    WindowCopyOs os(services_.os);
     TForm1 pager(Services{services_.ui, services_.port, services_.clock, os}, CustomerProfile);
     for (int step = 0; step < kPlatforms && pager.HardwarePlatform != HardwarePlatform; ++step)
         pager.N5003T6K041Click();

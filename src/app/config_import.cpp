@@ -8,9 +8,9 @@
 #include "app/tform1.h"
 #include "app/ui_record.h"
 #include "app/user_setting.h"
+#include "app/window_copy_os.h"
 #include "editor/file_io.h"
 #include "form/conversion.h"
-#include "link/os_info.h"
 #include "model/checksum.h"
 
 #include <algorithm>
@@ -24,19 +24,6 @@ namespace {
 // A text longer than this is no configuration.
 constexpr std::size_t kMaxTextBytes = 1 << 20;
 constexpr int kPlatforms = model::kPlatformCount;
-
-// The scratch copy neither probes nor logs the parallel port.
-class ScratchOs final : public link::OsInfo {
-public:
-    explicit ScratchOs(const link::OsInfo& os) : os_(os) {}
-    link::ParallelPortPolicy parallelPortPolicy() const override {
-        return link::ParallelPortPolicy::NotOffered;
-    }
-    char decimalSeparator() const override { return os_.decimalSeparator(); }
-
-private:
-    const link::OsInfo& os_;
-};
 
 // Texts of the log pane and the boxes are Latin-1; a reason may quote a
 // character outside it, which is shown as '?'.
@@ -61,7 +48,9 @@ std::string hexOffset(std::size_t offset) {
 }
 
 std::string quoted(const std::string& latin1) {
-    return "'" + printableUtf8(latin1) + "'";
+    std::string text(1, '\'');
+    text.append(printableUtf8(latin1)).push_back('\'');
+    return text;
 }
 
 std::string platformWords(const TForm1& form) {
@@ -310,7 +299,7 @@ TextImport TForm1::importText(const std::string& path) {
         return refused(parsed.problem);
 
     RecordingUi scratchUi;
-    ScratchOs os(services_.os);
+    WindowCopyOs os(services_.os);
     TForm1 scratch(Services{scratchUi, services_.port, services_.clock, os}, CustomerProfile);
     ScratchBuild build(scratch, scratchUi, *parsed.text);
     if (std::optional<TextProblem> problem = build.run())

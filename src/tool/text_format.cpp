@@ -24,7 +24,9 @@ struct Row {
 };
 
 std::string quotedItem(const std::string& latin1) {
-    return "\"" + printableUtf8(latin1) + "\"";
+    std::string text(1, '"');
+    text.append(printableUtf8(latin1)).push_back('"');
+    return text;
 }
 
 std::string valuesOf(const form::Control& control) {
@@ -76,9 +78,11 @@ std::string spans(const std::vector<int>& numbers) {
         std::size_t j = i;
         while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
             ++j;
-        text += (text.empty() ? "" : ", ") + std::to_string(numbers[i]);
+        if (!text.empty())
+            text += ", ";
+        text += std::to_string(numbers[i]);
         if (j > i)
-            text += "-" + std::to_string(numbers[j]);
+            text.append(1, '-').append(std::to_string(numbers[j]));
         i = j + 1;
     }
     return text;
@@ -96,9 +100,11 @@ std::string byteSpans(const std::vector<std::size_t>& offsets) {
         std::size_t j = i;
         while (j + 1 < offsets.size() && offsets[j + 1] == offsets[j] + 1)
             ++j;
-        text += (text.empty() ? "" : ", ") + hex(offsets[i]);
+        if (!text.empty())
+            text += ", ";
+        text += hex(offsets[i]);
         if (j > i)
-            text += "-" + hex(offsets[j]);
+            text.append(1, '-').append(hex(offsets[j]));
         i = j + 1;
     }
     return text;
