@@ -143,7 +143,7 @@ struct KernelRig {
 // Another program holds LPT1 and lets go with PPRELEASE after 200 ms. That
 // needs ppdev's mutex, which a claim holds while it sleeps: the claim leaves
 // it free between its slices, the release goes through, and the port is ours.
-TEST(PpdevPortDriver, KernelHolderReleasingWithPpreleaseAt200msGivesUsThePort) {
+TEST(PpdevPortDriver, KernelReleaseByTheHolderAt200msWithPpreleaseGivesUsThePort) {
     KernelRig rig;
     PpdevPortDriver driver("/sim/parport", rig.kernel);
     ASSERT_TRUE(driver.initialise());
