@@ -1,7 +1,7 @@
 // Pager steps of the built program on the virtual jig: what a trace shows of
 // the bus, a series of pagers programmed from one template, the pager file
 // kept as it was when a step fails or the file cannot be written back, and
-// the answer to the block B question.
+// the answer to the block B question; a folder as the jig's socket.
 #include "jig/jig.h"
 #include "jig/tracing_port.h"
 #include "link/port_lines.h"
@@ -310,6 +310,31 @@ TEST_F(JigRun, APagerFileOfAnotherLengthIsRefusedAndLeftAlone) {
         EXPECT_EQ(run.out, "") << "refused before start-up";
         EXPECT_EQ(TempDir::read(pager), bytes);
     }
+}
+
+// A folder as the jig's socket holds the pager of its one pager file: none
+// is an empty socket, two are refused naming both, other files do not count,
+// and the one pager is read and left as it was.
+TEST_F(JigRun, ASocketFolderHoldsThePagerOfItsOnePagerFile) {
+    const std::string socket = dir.file("socket");
+    std::filesystem::create_directory(socket);
+    const auto read = [&] { return runTool({"--jig", "sim:" + socket, "--read"}); };
+    testing::ToolResult run = read();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("Hardware error, please check connection."));
+    const std::string pager = programmed("pager.bin", 6);
+    std::filesystem::copy_file(pager, socket + "/a.bin");
+    std::filesystem::copy_file(pager, socket + "/b.bin");
+    run = read();
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("more than one pager on the jig (a.bin, b.bin)"));
+    std::filesystem::rename(socket + "/b.bin", socket + "/b.bin.kept");
+    TempDir::write(socket + "/notes.txt", Bytes(560, 0x20));
+    const Bytes before = TempDir::read(pager);
+    run = read();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(linesOf(run.out).back(), "Read completed");
+    EXPECT_EQ(TempDir::read(socket + "/a.bin"), before);
 }
 
 TEST_F(JigRun, APagerFileThatCannotBeWrittenBackGivesStatusOneAndStaysAsItWas) {
