@@ -71,8 +71,16 @@ std::string pageOf(const form::Control& control) {
     return at != nullptr ? printableUtf8(at->caption()) : std::string();
 }
 
-// "0-6", "2-4, 6".
-std::string spans(const std::vector<int>& numbers) {
+std::string hex(std::size_t offset) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%03zX", offset);
+    return text;
+}
+
+// Runs of consecutive numbers as spans, each end written by `write`:
+// "0-6", "2-4, 6"; "0x000, 0x02A-0x02F".
+template <typename Number, typename Write>
+std::string spansOf(const std::vector<Number>& numbers, Write write) {
     std::string text;
     for (std::size_t i = 0; i < numbers.size();) {
         std::size_t j = i;
@@ -80,34 +88,20 @@ std::string spans(const std::vector<int>& numbers) {
             ++j;
         if (!text.empty())
             text += ", ";
-        text += std::to_string(numbers[i]);
+        text += write(numbers[i]);
         if (j > i)
-            text.append(1, '-').append(std::to_string(numbers[j]));
+            text.append(1, '-').append(write(numbers[j]));
         i = j + 1;
     }
     return text;
 }
 
-std::string hex(std::size_t offset) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%03zX", offset);
-    return text;
+std::string spans(const std::vector<int>& numbers) {
+    return spansOf(numbers, [](int n) { return std::to_string(n); });
 }
 
 std::string byteSpans(const std::vector<std::size_t>& offsets) {
-    std::string text;
-    for (std::size_t i = 0; i < offsets.size();) {
-        std::size_t j = i;
-        while (j + 1 < offsets.size() && offsets[j + 1] == offsets[j] + 1)
-            ++j;
-        if (!text.empty())
-            text += ", ";
-        text += hex(offsets[i]);
-        if (j > i)
-            text.append(1, '-').append(hex(offsets[j]));
-        i = j + 1;
-    }
-    return text;
+    return spansOf(offsets, hex);
 }
 
 } // namespace
