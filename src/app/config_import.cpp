@@ -14,7 +14,6 @@
 #include "model/checksum.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -39,12 +38,6 @@ std::string forWindow(const std::string& utf8) {
             out += '?';
     }
     return out;
-}
-
-std::string hexOffset(std::size_t offset) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%03zX", offset);
-    return text;
 }
 
 std::string quoted(const std::string& latin1) {
@@ -224,7 +217,7 @@ private:
             for (std::size_t i = 0; i < hex->size(); ++i) {
                 const std::size_t at = offset + i;
                 if (unnamed.count(at) == 0)
-                    return refuse("byte " + hexOffset(at) +
+                    return refuse("byte " + byteKey(at) +
                                   " is not one that no setting writes on platform " +
                                   std::to_string(form_.HardwarePlatform));
                 if (at < model::kEepromSize)

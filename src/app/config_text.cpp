@@ -63,12 +63,6 @@ std::string quotedText(const std::string& latin1) {
     return out + "\"";
 }
 
-std::string hexKey(std::size_t offset) {
-    char key[8];
-    std::snprintf(key, sizeof key, "0x%03zX", offset);
-    return key;
-}
-
 std::string withoutAccelerator(std::string caption) {
     caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
     return caption;
@@ -147,6 +141,12 @@ std::vector<const form::Control*> textSettings(const TForm1& window) {
     return settings;
 }
 
+std::string byteKey(std::size_t offset) {
+    char key[8];
+    std::snprintf(key, sizeof key, "0x%03zX", offset);
+    return key;
+}
+
 std::vector<std::size_t> unnamedBytes(int platform) {
     const model::Layout layout = model::layoutOf(platform);
     const editor::FileFormat format = editor::fileFormatOf(platform);
@@ -195,7 +195,7 @@ std::string exportText(const TForm1& window) {
             std::snprintf(pair, sizeof pair, "%02X", file[at]);
             hex.append(hex.empty() ? "" : " ").append(pair);
         }
-        out << hexKey(first) << " = \"" << hex << "\"\n";
+        out << byteKey(first) << " = \"" << hex << "\"\n";
     }
     return out.str();
 }

@@ -41,6 +41,8 @@ std::vector<const form::Control*> textSettings(const TForm1& window);
 // Offsets into `platform`'s image file of the bytes that no field of the
 // layout tables covers: no setting, constant or checksum writes them.
 std::vector<std::size_t> unnamedBytes(int platform);
+// An image offset as the [bytes] section and the messages write it: 0x02A.
+std::string byteKey(std::size_t offset);
 
 // The window as text.
 std::string exportText(const TForm1& window);

@@ -71,12 +71,6 @@ std::string pageOf(const form::Control& control) {
     return at != nullptr ? printableUtf8(at->caption()) : std::string();
 }
 
-std::string hex(std::size_t offset) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%03zX", offset);
-    return text;
-}
-
 // Runs of consecutive numbers as spans, each end written by `write`:
 // "0-6", "2-4, 6"; "0x000, 0x02A-0x02F".
 template <typename Number, typename Write>
@@ -101,7 +95,7 @@ std::string spans(const std::vector<int>& numbers) {
 }
 
 std::string byteSpans(const std::vector<std::size_t>& offsets) {
-    return spansOf(offsets, hex);
+    return spansOf(offsets, app::byteKey);
 }
 
 } // namespace
